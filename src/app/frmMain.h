@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/Form.h"
+
+namespace mirablot {
+
+class ClipboardSource;
+class Error;
+class ImageHolder;
+class PrinterDevice;
+class ScreenMetrics;
+class SettingsStore;
+class Windowing;
+
+/// What the start-up window works with.
+struct MainServices {
+  PrinterDevice& printer;
+  ClipboardSource& clipboard;
+  ScreenMetrics& screen;
+  SettingsStore& settings;
+  Windowing& windowing;
+};
+
+/// Title of the question box that follows a failed print.
+inline constexpr std::string_view kPrintFailureTitle = "Mirablot Error";
+
+/// The question asked after a failed print, its lines separated by carriage returns.
+[[nodiscard]] std::string PrintFailureQuestion(std::int32_t number, std::string_view description);
+
+/// The start-up window. Nobody ever sees it: its load prints the clipboard's picture on the
+/// default printer and, when that fails, asks whether to open the settings window.
+class frmMain final : public Form {
+ public:
+  frmMain(const MainServices& services, ImageHolder& img);
+
+  [[nodiscard]] std::string_view Name() const override { return "frmMain"; }
+  void Form_Load() override;
+
+  /// True once the print job has run to its end without an error.
+  [[nodiscard]] bool Printed() const { return m_printed; }
+
+ private:
+  void PrintJob();
+  void OnPrintFailure(const Error& error);
+  void ApplyOrientation();
+  void ApplyAutomaticOrientation();
+  void FitToPaper();
+  [[nodiscard]] std::int32_t MarginOffset(bool vertical);
+  [[nodiscard]] std::int32_t AlignOffset(std::string_view axis);
+  [[nodiscard]] std::int32_t PrintableExtent(bool vertical);
+  [[nodiscard]] std::string Setting(std::string_view key, std::string_view defaultValue = {});
+
+  MainServices m_services;
+  ImageHolder& m_img;
+  bool m_printed = false;
+};
+
+}  // namespace mirablot

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+
+namespace mirablot {
+
+class Picture;
+
+/// Paper orientation as the printer takes it.
+enum class Orientation : std::int16_t { Portrait = 1, Landscape = 2 };
+
+/// The default printer, one document at a time. Lengths are twips; every failure is an Error.
+class PrinterDevice {
+ public:
+  virtual ~PrinterDevice() = default;
+  PrinterDevice(const PrinterDevice&) = delete;
+  PrinterDevice& operator=(const PrinterDevice&) = delete;
+
+  /// Width of the printable area for the orientation in force.
+  [[nodiscard]] virtual double PageWidth() = 0;
+  /// Height of the printable area for the orientation in force.
+  [[nodiscard]] virtual double PageHeight() = 0;
+  /// Governs the page that the next NewPage starts.
+  virtual void SetOrientation(Orientation orientation) = 0;
+  [[nodiscard]] virtual Orientation GetOrientation() = 0;
+  /// Starts the document on its first call; no blank leading sheet.
+  virtual void NewPage() = 0;
+  /// Draws the picture scaled into the rectangle, measured from the printable area's top-left.
+  virtual void DrawPicture(const Picture& picture, float x, float y, float width, float height) = 0;
+  /// Ends the document and hands it to the printer.
+  virtual void EndDocument() = 0;
+  /// Discards the open document unprinted; fails when none is open.
+  virtual void AbortDocument() = 0;
+
+ protected:
+  PrinterDevice() = default;
+};
+
+}  // namespace mirablot

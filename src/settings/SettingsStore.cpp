@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#include "SettingsStore.h"
+
+#include "platform/SettingsBackend.h"
+
+namespace mirablot {
+
+std::string SettingsStore::GetSetting(std::string_view application, std::string_view section,
+                                      std::string_view key, std::string_view defaultValue) {
+  return m_backend.Read(application, section, key).value_or(std::string(defaultValue));
+}
+
+void SettingsStore::SaveSetting(std::string_view application, std::string_view section,
+                                std::string_view key, std::string_view value) {
+  m_backend.Write(application, section, key, value);
+}
+
+}  // namespace mirablot
