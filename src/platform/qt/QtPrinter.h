@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPainter>
+
+#include "platform/PrinterDevice.h"
+
+class QPrinter;
+class QTemporaryFile;
+
+namespace mirablot::qt {
+
+/// The default CUPS destination. Qt draws the page into a PDF through a high-resolution
+/// QPrinter; libcups submits it, so that a job CUPS refuses is an error rather than a silent
+/// loss (Qt's own CUPS engine ignores the outcome). The page is the destination's default
+/// medium; its extents are the printable area, and drawing starts at that area's top-left.
+class QtPrinter final : public PrinterDevice {
+ public:
+  QtPrinter();
+  ~QtPrinter() override;
+  QtPrinter(const QtPrinter&) = delete;
+  QtPrinter& operator=(const QtPrinter&) = delete;
+
+  [[nodiscard]] double PageWidth() override;
+  [[nodiscard]] double PageHeight() override;
+  void SetOrientation(Orientation orientation) override;
+  [[nodiscard]] Orientation GetOrientation() override;
+  void NewPage() override;
+  void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void EndDocument() override;
+  void AbortDocument() override;
+
+ private:
+  /// Asks CUPS for the default destination and its medium, once.
+  void Resolve();
+  [[nodiscard]] QRectF PrintableArea();
+  void RequireDocument() const;
+  void CloseDocument();
+  void Submit(const QString& path);
+
+  bool m_resolved = false;
+  std::string m_destination;
+  std::string m_media;
+  QMarginsF m_sheetMargins;  // as the sheet is fed, in points
+  QPageLayout m_layout;
+  std::unique_ptr<QTemporaryFile> m_file;
+  std::unique_ptr<QPrinter> m_printer;
+  QPainter m_painter;
+};
+
+/// The margins of a landscape page printed on a sheet with these margins: CUPS turns landscape
+/// pages a quarter counter-clockwise, so the page's top-left lies at the sheet's bottom-left.
+[[nodiscard]] QMarginsF LandscapeMargins(const QMarginsF& sheetMargins);
+
+}  // namespace mirablot::qt

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#include "QtScreenMetrics.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/Error.h"
+
+namespace mirablot::qt {
+namespace {
+constexpr double kTwipsPerInch = 1440.0;
+}  // namespace
+
+QScreen& QtScreenMetrics::Current() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (screen == nullptr) {
+    screen = QGuiApplication::primaryScreen();
+  }
+  if (screen == nullptr) {
+    throw Error(ErrorNumber::InvalidCall, "画面の情報を取得できません。");
+  }
+  return *screen;
+}
+
+double QtScreenMetrics::Width() {
+  const QScreen& screen = Current();
+  return screen.geometry().width() * kTwipsPerInch / screen.logicalDotsPerInchX();
+}
+
+double QtScreenMetrics::Height() {
+  const QScreen& screen = Current();
+  return screen.geometry().height() * kTwipsPerInch / screen.logicalDotsPerInchY();
+}
+
+double QtScreenMetrics::TwipsPerPixelX() {
+  const QScreen& screen = Current();
+  return kTwipsPerInch / (screen.logicalDotsPerInchX() * screen.devicePixelRatio());
+}
+
+double QtScreenMetrics::TwipsPerPixelY() {
+  const QScreen& screen = Current();
+  return kTwipsPerInch / (screen.logicalDotsPerInchY() * screen.devicePixelRatio());
+}
+
+}  // namespace mirablot::qt

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/ScreenMetrics.h"
+
+class QScreen;
+
+namespace mirablot::qt {
+
+/// The screen under the mouse pointer, where the user just took or copied the picture; the
+/// primary screen when the pointer is nowhere. A picture's pixels are device pixels, so one of
+/// them is 1440 / (logical DPI x device pixel ratio) twips: a screenshot prints at the size it
+/// had on the screen, at any scaling.
+class QtScreenMetrics final : public ScreenMetrics {
+ public:
+  [[nodiscard]] double Width() override;
+  [[nodiscard]] double Height() override;
+  [[nodiscard]] double TwipsPerPixelX() override;
+  [[nodiscard]] double TwipsPerPixelY() override;
+
+ private:
+  [[nodiscard]] static QScreen& Current();
+};
+
+}  // namespace mirablot::qt

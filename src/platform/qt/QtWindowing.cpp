@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+#include "QtWindowing.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QString>
+
+#include "platform/Error.h"
+#include "platform/Form.h"
+
+namespace mirablot::qt {
+namespace {
+
+// Our texts separate lines with lone carriage returns; a label breaks lines at line feeds.
+QString ToDisplayText(const std::string& text) {
+  QString result = QString::fromStdString(text);
+  result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return result;
+}
+
+}  // namespace
+
+MsgBoxResult QtWindowing::MsgBox(const MessageBoxRequest& request) {
+  const bool yesNo = request.buttons == MsgBoxButtons::YesNo;
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(request.title),
+                  ToDisplayText(request.text),
+                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  if (yesNo) {
+    box.setDefaultButton(request.defaultButton == MsgBoxDefault::Second ? QMessageBox::No
+                                                                        : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  }
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes:
+      return MsgBoxResult::Yes;
+    case QMessageBox::No:
+      return MsgBoxResult::No;
+    default:
+      return yesNo ? MsgBoxResult::No : MsgBoxResult::Ok;
+  }
+}
+
+void QtWindowing::Show(Form& form) {
+  if (std::find(m_loaded.begin(), m_loaded.end(), &form) == m_loaded.end()) {
+    m_loaded.push_back(&form);
+    form.Form_Load();
+  }
+}
+
+void QtWindowing::Unload(Form& form) {
+  std::int16_t cancel = 0;
+  form.Form_Unload(cancel);
+  if (cancel == 0) {
+    m_loaded.erase(std::remove(m_loaded.begin(), m_loaded.end(), &form), m_loaded.end());
+  }
+}
+
+void QtWindowing::End() {
+  m_loaded.clear();
+  QCoreApplication::exit(m_endStatus);
+}
+
+}  // namespace mirablot::qt

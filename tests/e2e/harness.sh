@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# A private desktop for the end-to-end tests and the demo: a virtual X display, a CUPS
+# scheduler with its own configuration, port and spool, and a PDF-writing queue as its default
+# destination. Nothing of the user's is touched: clients reach the scheduler through
+# CUPS_SERVER, the display through DISPLAY, both written to DIR/env.sh with a private HOME and
+# XDG_CONFIG_HOME.
+#
+#   harness.sh start DIR    start everything; prints DIR/env.sh
+#   harness.sh stop DIR     stop what start started and remove its files outside DIR
+#
+# cups-pdf reads its configuration only from /etc/cups, so the queue gets its own
+# /etc/cups/cups-pdf-<queue>.conf for the run (removed by stop). Its backend must run as root.
+set -euo pipefail
+
+die() { echo "harness: $*" >&2; exit 1; }
+
+free_port() {
+  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+wait_for() {  # wait_for SECONDS COMMAND...: retries the command until it succeeds
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+start() {
+  local dir=$1
+  [[ $(id -u) == 0 ]] || die "needs root: the PDF queue's backend (cups-pdf) runs as root"
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
+  [[ ! -e $dir/env.sh ]] || stop "$dir"
+  local cups=$dir/cups queue="mirablot-e2e-$$"
+  rm -rf "$cups" "$dir/pdf" "$dir/home" "$dir/runtime"
+  mkdir -p "$cups"/{spool,tmp,cache,state,log} "$dir/pdf" "$dir/home" "$dir/runtime"
+  chmod 700 "$dir/runtime"
+  # The filters run as lp and must reach the spool.
+  chmod 755 "$dir"
+  chown root:lp "$cups/spool" "$cups/tmp"
+  chmod 0710 "$cups/spool"
+  chmod 1770 "$cups/tmp"
+
+  # The display picks its own free number. Without -noreset it would wipe its resources
+  # (Xft.dpi, the clipboard) whenever the last client disconnects between two cases.
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -dpi 96 -nolisten tcp -noreset 3>"$dir/display" \
+    >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  wait_for 10 test -s "$dir/display" || die "Xvfb did not start (see $dir/xvfb.log)"
+  local display=":$(head -n1 "$dir/display")"
+
+  local port
+  port=$(free_port)
+  cat >"$cups/cupsd.conf" <<CONF
+Listen localhost:$port
+Browsing Off
+LogLevel info
+DefaultAuthType None
+WebInterface No
+<Location />
+  Order allow,deny
+  Allow localhost
+</Location>
+<Location /admin>
+  Order allow,deny
+  Allow localhost
+</Location>
+CONF
+  cat >"$cups/cups-files.conf" <<CONF
+ServerRoot $cups
+RequestRoot $cups/spool
+TempDir $cups/tmp
+CacheDir $cups/cache
+StateDir $cups/state
+AccessLog $cups/log/access_log
+ErrorLog $cups/log/error_log
+PageLog $cups/log/page_log
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+CONF
+  # The clients' own files (client.conf, lpoptions) come from here, not from /etc/cups.
+  printf 'ServerName localhost:%s\n' "$port" >"$cups/client.conf"
+  cupsd -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" -f >"$cups/log/cupsd.out" 2>&1 &
+  echo $! >"$dir/cupsd.pid"
+
+  cat >"$dir/env.sh" <<ENV
+export DISPLAY=$display
+export CUPS_SERVER=localhost:$port
+export CUPS_SERVERROOT=$cups
+export HOME=$dir/home
+export XDG_CONFIG_HOME=$dir/home/.config
+export XDG_RUNTIME_DIR=$dir/runtime
+export E2E_QUEUE=$queue
+export E2E_PDF_DIR=$dir/pdf
+unset LPDEST PRINTER WAYLAND_DISPLAY QT_QPA_PLATFORM
+ENV
+  # shellcheck source=/dev/null
+  source "$dir/env.sh"
+  wait_for 15 sh -c 'lpstat -r | grep -q "scheduler is running"' \
+    || die "cupsd did not start (see $cups/log)"
+
+  echo "$queue" >"$dir/queue"
+  printf 'Out %s\nUserUMask 0022\n' "$dir/pdf" >"/etc/cups/cups-pdf-$queue.conf"
+  lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd \
+    2>/dev/null
+  lpadmin -d "$queue"
+  echo "$dir/env.sh"
+}
+
+stop() {
+  local dir=$1 pidfile
+  for pidfile in "$dir/cupsd.pid" "$dir/xvfb.pid"; do
+    if [[ -f $pidfile ]]; then
+      kill "$(cat "$pidfile")" 2>/dev/null || true
+      rm -f "$pidfile"
+    fi
+  done
+  if [[ -f $dir/queue ]]; then
+    rm -f "/etc/cups/cups-pdf-$(cat "$dir/queue").conf" "$dir/queue"
+  fi
+  # Clipboard owners started by the tests die with the display; make sure of it.
+  pkill -f "xclip.*$dir" 2>/dev/null || true
+  rm -f "$dir/env.sh" "$dir/display"
+}
+
+case ${1:-} in
+  start) start "${2:?directory}" ;;
+  stop) stop "${2:?directory}" ;;
+  *) die "usage: harness.sh start|stop DIR" ;;
+esac

@@ -1,0 +1,139 @@
+# SPDX-License-Identifier: MIT
+# Helpers for the end-to-end cases, sourced after the harness has started. Each case gets its
+# own settings directory, an empty PDF folder and a clipboard owned by its own xclip.
+set -euo pipefail
+
+: "${E2E_DIR:?E2E_DIR must name the harness directory}"
+: "${MIRABLOT:?MIRABLOT must name the program to test}"
+E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=/dev/null
+source "$E2E_DIR/env.sh"
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# begin_case NAME: a fresh work folder, settings folder, clipboard and PDF folder.
+begin_case() {
+  CASE_DIR=$E2E_DIR/cases/$1
+  rm -rf "$CASE_DIR"
+  mkdir -p "$CASE_DIR"
+  export XDG_CONFIG_HOME=$CASE_DIR/config
+  SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
+  rm -f "$E2E_PDF_DIR"/*
+  CLIPBOARD_PID=
+  trap end_case EXIT
+  # A key left down by an aborted keystroke would autorepeat into the next case's windows.
+  xdotool keyup Return Escape alt y n 2>/dev/null || true
+  JOBS_BEFORE=$(job_count)
+}
+
+end_case() {
+  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+}
+
+job_count() { lpstat -W all -o | wc -l; }
+
+# store KEY=VALUE...: the settings file as the program writes it.
+store() {
+  mkdir -p "$(dirname "$SETTINGS_FILE")"
+  { echo "[Startup]"; printf '%s\n' "$@"; } >"$SETTINGS_FILE"
+}
+
+# picture FILE W H [FORMAT]: a test picture made afresh.
+picture() {
+  /usr/bin/python3 "$E2E_SOURCE_DIR/make-picture.py" "$@"
+}
+
+# own_clipboard TYPE [FILE]: xclip owns the clipboard with FILE (or stdin) as TYPE.
+own_clipboard() {
+  local type=$1
+  shift
+  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+  xclip -selection clipboard -t "$type" -quiet "$@" >/dev/null 2>&1 &
+  CLIPBOARD_PID=$!
+  local deadline=$((SECONDS + 10))
+  until xclip -o -selection clipboard -t TARGETS 2>/dev/null | grep -qx "$type"; do
+    ((SECONDS < deadline)) || fail "xclip did not take the clipboard"
+    sleep 0.05
+  done
+}
+
+copy_picture() { own_clipboard "${2:-image/png}" -i "$1"; }
+copy_text() {
+  printf '%s' "$1" >"$CASE_DIR/clipboard.txt"
+  own_clipboard UTF8_STRING -i "$CASE_DIR/clipboard.txt"
+}
+
+# run_mirablot: runs the program in the background; MIRABLOT_PID names it.
+run_mirablot() {
+  "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
+  MIRABLOT_PID=$!
+}
+
+# finish_mirablot: waits for the program; its exit status goes to MIRABLOT_STATUS.
+finish_mirablot() {
+  local deadline=$((SECONDS + 60))
+  while kill -0 "$MIRABLOT_PID" 2>/dev/null; do
+    if ((SECONDS >= deadline)); then
+      kill "$MIRABLOT_PID"
+      fail "mirablot did not finish"
+    fi
+    sleep 0.05
+  done
+  MIRABLOT_STATUS=0
+  wait "$MIRABLOT_PID" || MIRABLOT_STATUS=$?
+}
+
+# find_window TITLE: the id of the window with exactly this title, once it is mapped.
+find_window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) ||
+    fail "no window titled \"$1\" appeared"
+  [[ -n $id ]] || fail "no window titled \"$1\" appeared"
+  echo "$id"
+}
+
+# press WINDOW KEYS: focuses the window and types the keys through XTEST. (With --window,
+# xdotool may abort between press and release when the key closes the window, leaving the key
+# down on the server.)
+press() {
+  xdotool windowfocus --sync "$1"
+  xdotool key --clearmodifiers "$2"
+}
+
+# printed_pdf: waits until the scheduler has finished every job, then names the one PDF.
+printed_pdf() {
+  local deadline=$((SECONDS + 60)) pdfs
+  while [[ -n $(lpstat -o) ]]; do
+    ((SECONDS < deadline)) || fail "the print job did not finish"
+    sleep 0.1
+  done
+  shopt -s nullglob
+  pdfs=("$E2E_PDF_DIR"/*.pdf)
+  ((${#pdfs[@]} == 1)) || fail "expected one PDF, found ${#pdfs[@]}"
+  echo "${pdfs[0]}"
+}
+
+expect_jobs() {
+  local got=$(($(job_count) - JOBS_BEFORE))
+  ((got == $1)) || fail "expected $1 print job(s), the scheduler got $got"
+}
+
+expect_status() {
+  ((MIRABLOT_STATUS == $1)) ||
+    fail "exit status $MIRABLOT_STATUS, expected $1; stderr: $(cat "$CASE_DIR/stderr")"
+}
+
+# expect_print SOURCE ORIENTATION X Y W H: the picture printed once, there, pixel for pixel.
+expect_print() {
+  local source=$1
+  shift
+  expect_status 0
+  local pdf
+  pdf=$(printed_pdf)
+  expect_jobs 1
+  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$source" --orientation "$1" \
+    --place "$2" "$3" "$4" "$5"
+}

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""Checks a PDF that the test queue printed: one page, one picture, the page's orientation, the
+picture's place and size on the page, and its pixels against the source picture.
+
+Positions are in points from the page's top-left corner, in the page's own orientation. The
+queue prints a landscape page on a portrait sheet turned a quarter counter-clockwise (the page's
+top-left at the sheet's bottom-left); the check turns it back.
+"""
+import argparse
+import glob
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+from PIL import Image
+
+# One printer dot at 1200 dpi, in points.
+TOLERANCE = 72 / 1200
+XLINK = "{http://www.w3.org/1999/xlink}href"
+
+
+def run(*command):
+    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+
+
+def multiply(m, n):
+    a, b, c, d, e, f = m
+    p, q, r, s, t, u = n
+    return (a * p + c * q, b * p + d * q, a * r + c * s, b * r + d * s, a * t + c * u + e, b * t + d * u + f)
+
+
+def parse_transform(text):
+    matrix = (1, 0, 0, 1, 0, 0)
+    for name, args in re.findall(r"(\w+)\(([^)]*)\)", text or ""):
+        values = [float(v) for v in re.split(r"[ ,]+", args.strip())]
+        if name == "matrix":
+            step = tuple(values)
+        elif name == "translate":
+            step = (1, 0, 0, 1, values[0], values[1] if len(values) > 1 else 0)
+        elif name == "scale":
+            step = (values[0], 0, 0, values[-1], 0, 0)
+        else:
+            raise SystemExit(f"unexpected SVG transform {name}")
+        matrix = multiply(matrix, step)
+    return matrix
+
+
+def placements(pdf):
+    """(matrix, width px, height px) of every picture drawn, sheet coordinates in points."""
+    with tempfile.TemporaryDirectory() as tmp:
+        svg = os.path.join(tmp, "page.svg")
+        run("pdftocairo", "-svg", pdf, svg)
+        root = ET.parse(svg).getroot()
+    images = {el.get("id"): el for el in root.iter() if el.tag.endswith("}image")}
+    found = []
+
+    def walk(element, matrix):
+        matrix = multiply(matrix, parse_transform(element.get("transform")))
+        if element.tag.endswith("}use") and element.get(XLINK, "").lstrip("#") in images:
+            image = images[element.get(XLINK).lstrip("#")]
+            found.append((matrix, float(image.get("width")), float(image.get("height"))))
+        for child in element:
+            if not child.tag.endswith("}defs"):
+                walk(child, matrix)
+
+    walk(root, (1, 0, 0, 1, 0, 0))
+    return found
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("pdf")
+    parser.add_argument("--source", required=True, help="the picture put on the clipboard")
+    parser.add_argument("--orientation", choices=["portrait", "landscape"], required=True)
+    parser.add_argument("--place", nargs=4, type=float, required=True, metavar=("X", "Y", "W", "H"))
+    parser.add_argument("--sheet", nargs=2, type=float, default=(595, 842))
+    args = parser.parse_args()
+    failures = []
+
+    info = run("pdfinfo", args.pdf)
+    pages = int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
+    sheet = tuple(float(v) for v in re.search(r"^Page size:\s+([\d.]+) x ([\d.]+)", info, re.M).groups())
+    if pages != 1:
+        failures.append(f"{pages} pages, expected 1")
+    if any(abs(a - b) > 0.5 for a, b in zip(sheet, args.sheet)):
+        failures.append(f"sheet {sheet}, expected {tuple(args.sheet)}")
+
+    drawn = placements(args.pdf)
+    if len(drawn) != 1:
+        raise SystemExit(f"FAIL: {len(drawn)} pictures drawn, expected 1")
+    (a, b, c, d, e, f), width_px, height_px = drawn[0]
+    if abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d > 0:
+        orientation, place = "portrait", (e, f, a * width_px, d * height_px)
+    elif abs(a) < 1e-9 and abs(d) < 1e-9 and b < 0 and c > 0:
+        # Picture pixel (u, v) lands on the sheet at (c v + e, b u + f); the landscape page's
+        # point (X, Y) is the sheet's (Y, sheet height - X).
+        orientation, place = "landscape", (sheet[1] - f, e, -b * width_px, c * height_px)
+    else:
+        raise SystemExit(f"FAIL: picture drawn with an unexpected transform {drawn[0][0]}")
+    if orientation != args.orientation:
+        failures.append(f"page is {orientation}, expected {args.orientation}")
+    for name, got, want in zip(("x", "y", "width", "height"), place, args.place):
+        if abs(got - want) > TOLERANCE:
+            failures.append(f"{name} {got:.4f} pt, expected {want:.4f} pt")
+
+    listing = run("pdfimages", "-list", args.pdf).splitlines()[2:]
+    if len(listing) != 1:
+        failures.append(f"{len(listing)} images embedded, expected 1")
+    with tempfile.TemporaryDirectory() as tmp:
+        run("pdfimages", "-png", args.pdf, os.path.join(tmp, "img"))
+        extracted = sorted(glob.glob(os.path.join(tmp, "img-*.png")))
+        source = Image.open(args.source).convert("RGB")
+        printed = Image.open(extracted[0]).convert("RGB") if extracted else None
+        if printed is None or printed.size != source.size or printed.tobytes() != source.tobytes():
+            failures.append("printed pixels differ from the source picture")
+
+    print(f"{orientation} page, picture at ({place[0]:.3f}, {place[1]:.3f}) pt, "
+          f"{place[2]:.3f} x {place[3]:.3f} pt, {width_px:.0f} x {height_px:.0f} px")
+    for failure in failures:
+        print("FAIL:", failure)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# End-to-end printing: the real program, the real clipboard of a virtual display and a real
+# print scheduler whose default queue writes PDFs.
+#
+#   print-cases.sh CASE     with E2E_DIR (a started harness) and MIRABLOT (the program)
+#
+# The queue prints on A4 (595 x 842 pt) with no hardware margins, so the printable extents are
+# 11900 x 16840 twips less the margin and 700; the display has 15 twips per pixel. Expected
+# places are worked out by hand in twips (20 twips to the point).
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+case_nothing_stored() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # At the origin, natural size 4500 x 3000 twips, in the printer's own orientation.
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  [[ -z $(xdotool search --onlyvisible --name . 2>/dev/null) ]] || fail "a window was shown"
+}
+
+case_centre_middle_left_margin() {
+  store Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=10
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # margin 10 x 56.7 = 567; x = 567 + round((11900 - 567 - 700 - 4500) / 2) = 3633 twips;
+  # y = round((16840 - 700 - 3000) / 2) = 6570 twips.
+  expect_print "$CASE_DIR/pic.png" portrait 181.65 328.5 225 150
+}
+
+case_right_bottom() {
+  store Orientation=0 Zoom=0 PositionH=2 PositionV=2 Space0=0 Space1=0 SpaceMM=0
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # x = 11900 - 700 - 4500 = 6700 twips; y = 16840 - 700 - 3000 = 13140 twips.
+  expect_print "$CASE_DIR/pic.png" portrait 335 657 225 150
+}
+
+case_landscape_top_margin() {
+  store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # Landscape 16840 x 11900: x = round((16840 - 700 - 4500) / 2) = 5820; y = 20 x 56.7 = 1134.
+  expect_print "$CASE_DIR/pic.png" landscape 291 56.7 225 150
+}
+
+case_automatic_fit_wide() {
+  store Orientation=2 Zoom=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0
+  picture "$CASE_DIR/pic.png" 1600 900
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # 24000 x 13500 twips does not fit and is wider than tall: landscape, room 16140 x 11200.
+  # The width limits: 16140 x (13500 x 16140 / 24000 = 9078.75) twips.
+  expect_print "$CASE_DIR/pic.png" landscape 0 0 807 453.9375
+}
+
+case_bitmap_only_owner() {
+  picture "$CASE_DIR/pic.bmp" 120 80 BMP
+  copy_picture "$CASE_DIR/pic.bmp" image/bmp
+  run_mirablot
+  finish_mirablot
+  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60
+}
+
+case_hidpi_screen() {
+  # A desktop scaled to 200 %: a screenshot has twice the pixels and must print at the size the
+  # user saw, 7.5 twips per pixel.
+  echo "Xft.dpi: 192" | xrdb -merge
+  trap 'xrdb -remove; end_case' EXIT
+  picture "$CASE_DIR/pic.png" 600 400
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+}
+
+# The question box appears for FAILURE; Return answers No: status 1 and nothing printed.
+expect_question_then_no() {
+  local window
+  window=$(find_window "Mirablot Error")
+  import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
+  press "$window" Return
+  finish_mirablot
+  expect_status 1
+  expect_jobs 0
+  shopt -s nullglob
+  local pdfs=("$E2E_PDF_DIR"/*.pdf)
+  ((${#pdfs[@]} == 0)) || fail "something was printed"
+}
+
+case_text_on_clipboard() {
+  copy_text "not a picture"
+  run_mirablot
+  expect_question_then_no
+}
+
+case_job_refused() {
+  cupsreject "$E2E_QUEUE"
+  trap 'cupsaccept "$E2E_QUEUE"; end_case' EXIT
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  expect_question_then_no
+}
+
+case_no_scheduler() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  # Nothing listens on port 9 of this machine: no default printer can be had.
+  CUPS_SERVER=localhost:9 run_mirablot
+  expect_question_then_no
+}
+
+case_no_display() {
+  env -u DISPLAY "$MIRABLOT" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" && status=0 || status=$?
+  ((status == 2)) || fail "exit status $status without a display, expected 2"
+  [[ $(wc -l <"$CASE_DIR/stderr") == 1 ]] || fail "expected one line on stderr: $(cat "$CASE_DIR/stderr")"
+  grep -q "no display" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+  DISPLAY=:999 "$MIRABLOT" 2>"$CASE_DIR/stderr" && status=0 || status=$?
+  ((status == 2)) || fail "exit status $status with an unreachable display, expected 2"
+  grep -q '":999"' "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+}
+
+name=${1:?case name}
+declare -F "case_$name" >/dev/null || fail "no case $name"
+begin_case "$name"
+"case_$name"
+echo "PASS: $name"

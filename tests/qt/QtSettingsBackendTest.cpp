@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include "platform/Error.h"
+#include "platform/qt/QtSettingsBackend.h"
+
+namespace mirablot::qt {
+namespace {
+
+class QtSettingsBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override { QDir(Folder()).removeRecursively(); }
+
+  static QString Folder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quillery";
+  }
+  static QString File() { return Folder() + "/Quillery.conf"; }
+
+  static void HandWrite(const char* contents) {
+    QDir().mkpath(Folder());
+    QFile file(File());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+  }
+
+  static QByteArray Contents() {
+    QFile file(File());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  QtSettingsBackend m_backend;
+};
+
+TEST_F(QtSettingsBackendTest, KeepsStringsInTheStartupGroupOfTheQuilleryFile) {
+  m_backend.Write("Quillery", "Startup", "Orientation", "2");
+  m_backend.Write("Quillery", "Startup", "SpaceMM", "20");
+  m_backend.Write("Quillery", "Startup", "Zoom", "");
+
+  EXPECT_EQ(Contents(), "[Startup]\nOrientation=2\nSpaceMM=20\nZoom=\n");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "2");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "");  // stored, though empty
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "PositionH"), std::nullopt);
+  EXPECT_EQ(m_backend.Read("Quillery", "Other", "Orientation"), std::nullopt);
+}
+
+TEST_F(QtSettingsBackendTest, SeesEditsMadeWhileRunning) {
+  m_backend.Write("Quillery", "Startup", "Zoom", "0");
+  HandWrite("[Startup]\nZoom=1\n");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "1");
+}
+
+TEST_F(QtSettingsBackendTest, HandEditedValuesComeBackAsWritten) {
+  HandWrite(
+      "[Other]\nSpaceMM=9\n"
+      "[Startup]\n"
+      "SpaceMM=1,5\n"
+      "PositionH = 1, 2 \n"
+      "Zoom=\"1\"\n"
+      "Orientation=\"0,1\"\n");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "SpaceMM"), "1,5");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "PositionH"), "1, 2");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "1");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "0,1");
+}
+
+TEST_F(QtSettingsBackendTest, StoreThatCannotBeUsedIsAnError) {
+  QDir().mkpath(File());  // a folder where the file should be
+  try {
+    m_backend.Write("Quillery", "Startup", "Zoom", "1");
+    ADD_FAILURE() << "write succeeded";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileAccess));
+    EXPECT_NE(error.Description().find("Quillery.conf"), std::string::npos);
+  }
+  EXPECT_THROW((void)m_backend.Read("Quillery", "Startup", "Zoom"), Error);
+}
+
+}  // namespace
+}  // namespace mirablot::qt
