@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Installs the Debian 12 packages that building, running and testing Mirablot need, if any is
+# missing. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake qt6-base-dev libcups2-dev libgtest-dev libgmock-dev clang-format
+  # run: Qt's X11 platform, and a font with the Japanese glyphs of the user interface
+  qt6-qpa-plugins fonts-ipafont-gothic
+  # the private desktop of the demo and the end-to-end tests
+  xvfb xclip xdotool x11-xserver-utils imagemagick poppler-utils python3 python3-pil
+  cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$package")
+done
+((${#missing[@]} == 0)) && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[[ $(id -u) == 0 ]] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Installs what is missing, checks the formatting, builds with warnings as errors under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test: core, Qt adapters and
+# widgets (offscreen), and end to end (private display and print scheduler).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# The end-to-end tests run the PDF printer's backend, which must run as root.
+if [[ $(id -u) != 0 ]]; then
+  echo "The end-to-end tests need root; running under sudo."
+  exec sudo --preserve-env=PATH bash "$0" "$@"
+fi
+
+scripts/install-deps.sh
+
+echo "== formatting"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+echo "== build"
+cmake --preset ci >/dev/null
+cmake --build --preset ci
+
+echo "== tests"
+ctest --preset ci -j2 "$@"
