@@ -6,11 +6,14 @@
 #include "platform/ClipboardSource.h"
 #include "platform/Conversions.h"
 #include "platform/Error.h"
+#include "platform/ErrorHandling.h"
 #include "platform/ImageHolder.h"
 #include "platform/PrinterDevice.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/Windowing.h"
 #include "settings/SettingsStore.h"
+#include "ui/ProgramIcon.h"
+#include "ui/frmSetting.h"
 
 namespace mirablot {
 namespace {
@@ -20,26 +23,17 @@ constexpr double kTwipsPerMillimetre = 56.7;
 // Kept free on each axis, for both of its edges together.
 constexpr std::int32_t kPageAllowance = 700;
 
-template <typename Step>
-void IgnoringErrors(Step&& step) {
-  try {
-    step();
-  } catch (const Error&) {
-    // The failure path goes on whatever its own steps run into.
-  }
-}
-
 }  // namespace
 
 std::string PrintFailureQuestion(std::int32_t number, std::string_view description) {
-  std::string text = "Err.Number:\t" + ToText(number) + "\rErr.Description:\t";
-  text += description;
-  text += "\r\rとりあえず設定画面でも開く？";
-  return text;
+  return ErrorReport(number, description) + "\r\rとりあえず設定画面でも開く？";
 }
 
+// A borderless 90 x 90 twip window that only carries the image holder and the icon.
 frmMain::frmMain(const MainServices& services, ImageHolder& img)
-    : m_services(services), m_img(img) {}
+    : Form({"Form1", 90, 90, &ProgramIcon()}), m_services(services), m_img(img) {}
+
+frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
   // Beyond the bottom-right corner of the screen, so that the window can never be seen.
@@ -88,8 +82,15 @@ void frmMain::OnPrintFailure(const Error& error) {
         {std::string(kPrintFailureTitle), PrintFailureQuestion(number, description),
          MsgBoxButtons::YesNo, MsgBoxIcon::Critical, MsgBoxDefault::Second});
   });
-  static_cast<void>(answer);
-  IgnoringErrors([this] { m_services.windowing.Unload(*this); });
+  if (answer == MsgBoxResult::Yes) {
+    IgnoringErrors([this] {
+      m_settingsWindow = std::make_unique<frmSetting>(m_services.settings, m_services.printer,
+                                                      m_services.windowing);
+      m_services.windowing.Show(*m_settingsWindow);
+    });
+  } else {
+    IgnoringErrors([this] { m_services.windowing.Unload(*this); });
+  }
 }
 
 void frmMain::ApplyOrientation() {

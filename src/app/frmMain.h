@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,7 @@ class PrinterDevice;
 class ScreenMetrics;
 class SettingsStore;
 class Windowing;
+class frmSetting;
 
 /// What the start-up window works with.
 struct MainServices {
@@ -33,10 +35,12 @@ inline constexpr std::string_view kPrintFailureTitle = "Mirablot Error";
 [[nodiscard]] std::string PrintFailureQuestion(std::int32_t number, std::string_view description);
 
 /// The start-up window. Nobody ever sees it: its load prints the clipboard's picture on the
-/// default printer and, when that fails, asks whether to open the settings window.
+/// default printer and, when that fails, asks whether to open the settings window. It stays
+/// loaded behind that window until the program ends.
 class frmMain final : public Form {
  public:
   frmMain(const MainServices& services, ImageHolder& img);
+  ~frmMain() override;
 
   [[nodiscard]] std::string_view Name() const override { return "frmMain"; }
   void Form_Load() override;
@@ -58,6 +62,7 @@ class frmMain final : public Form {
   MainServices m_services;
   ImageHolder& m_img;
   bool m_printed = false;
+  std::unique_ptr<frmSetting> m_settingsWindow;
 };
 
 }  // namespace mirablot

@@ -2,6 +2,7 @@
 #include "Conversions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -175,6 +176,51 @@ double CheckedDivide(double numerator, double denominator) {
     throw Error(ErrorNumber::Overflow);
   }
   return quotient;
+}
+
+std::int16_t CheckedNegate(std::int16_t value) {
+  if (value == std::numeric_limits<std::int16_t>::min()) {
+    throw Error(ErrorNumber::Overflow);
+  }
+  return static_cast<std::int16_t>(-value);
+}
+
+double LeadingNumber(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  std::size_t length = 0;
+  if (length < text.size() && (text[length] == '+' || text[length] == '-')) {
+    ++length;
+  }
+  const std::size_t integerDigits = LeadingDigits(text.substr(length));
+  length += integerDigits;
+  std::size_t fractionDigits = 0;
+  if (length < text.size() && text[length] == '.') {
+    fractionDigits = LeadingDigits(text.substr(length + 1));
+    if (fractionDigits > 0 || integerDigits > 0) {
+      length += 1 + fractionDigits;
+    }
+  }
+  if (integerDigits == 0 && fractionDigits == 0) {
+    return 0.0;
+  }
+  // from_chars, unlike strtod, ignores the user's locale (Qt sets it from the environment).
+  std::string_view number = text.substr(0, length);
+  const bool negative = number.front() == '-';
+  if (number.front() == '+' || number.front() == '-') {
+    number.remove_prefix(1);
+  }
+  double value = 0.0;
+  std::from_chars(number.data(), number.data() + number.size(), value);
+  return negative ? -value : value;
+}
+
+float CheckedExtent(float extent) {
+  if (!(extent >= 0.0F) || !std::isfinite(extent)) {
+    throw Error(ErrorNumber::InvalidPropertyValue);
+  }
+  return extent;
 }
 
 }  // namespace mirablot

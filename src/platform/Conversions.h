@@ -44,4 +44,15 @@ struct Fixed4 {
 /// Double-precision quotient; a zero divisor and an infinite or invalid quotient are errors.
 [[nodiscard]] double CheckedDivide(double numerator, double denominator);
 
+/// The negated value; the negation of -32768 does not fit and overflows.
+[[nodiscard]] std::int16_t CheckedNegate(std::int16_t value);
+
+/// The number at the start of the text, or 0 when it does not start with one: blanks, an
+/// optional sign, digits with an optional fraction ("12mm" gives 12, "abc" gives 0). Never fails.
+[[nodiscard]] double LeadingNumber(std::string_view text);
+
+/// A width or height for an image: refuses negative and invalid values with
+/// InvalidPropertyValue, since they would draw mirrored or meaningless pictures.
+[[nodiscard]] float CheckedExtent(float extent);
+
 }  // namespace mirablot

@@ -19,6 +19,8 @@ std::string_view StandardDescription(ErrorNumber number) noexcept {
       return "数値として読めない値です。";
     case ErrorNumber::FileAccess:
       return "設定ファイルを読み書きできません。";
+    case ErrorNumber::NoSuchControl:
+      return "その番号のコントロールはありません。";
     case ErrorNumber::InvalidPropertyValue:
       return "設定できない値です。";
     case ErrorNumber::InvalidPicture:
@@ -38,5 +40,11 @@ Error::Error(ErrorNumber number, std::string description)
     : Error(static_cast<std::int32_t>(number), std::move(description)) {}
 
 Error::Error(ErrorNumber number) : Error(number, std::string(StandardDescription(number))) {}
+
+std::string ErrorReport(std::int32_t number, std::string_view description) {
+  std::string text = "Err.Number:\t" + std::to_string(number) + "\rErr.Description:\t";
+  text += description;
+  return text;
+}
 
 }  // namespace mirablot

@@ -17,6 +17,7 @@ enum class ErrorNumber : std::int32_t {
   DivisionByZero = 11,
   TypeMismatch = 13,
   FileAccess = 75,
+  NoSuchControl = 340,
   InvalidPropertyValue = 380,
   InvalidPicture = 481,
   PrinterError = 482,
@@ -41,5 +42,9 @@ class Error : public std::exception {
   std::int32_t m_number;
   std::string m_description;
 };
+
+/// The error as the program reports it: "Err.Number:", a tab, the number, a carriage return,
+/// "Err.Description:", a tab, the description.
+[[nodiscard]] std::string ErrorReport(std::int32_t number, std::string_view description);
 
 }  // namespace mirablot

@@ -4,20 +4,9 @@
 #include <utility>
 
 #include "Conversions.h"
-#include "Error.h"
 #include "ScreenMetrics.h"
 
 namespace mirablot {
-namespace {
-float CheckedExtent(float extent) {
-  // Also refuses NaN: a negative or invalid size would draw a mirrored or meaningless picture.
-  if (!(extent >= 0.0F)) {
-    throw Error(ErrorNumber::InvalidPropertyValue);
-  }
-  return extent;
-}
-}  // namespace
-
 PictureHolder::PictureHolder(ScreenMetrics& screen, float width, float height)
     : m_screen(screen), m_width(CheckedExtent(width)), m_height(CheckedExtent(height)) {}
 

@@ -4,8 +4,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace mirablot {
+
+/// Keys and values of one section, in the order they are to be stored.
+using SettingEntries = std::vector<std::pair<std::string, std::string>>;
 
 /// Per-user persistent strings, addressed by application, section and key.
 class SettingsBackend {
@@ -21,6 +26,9 @@ class SettingsBackend {
   /// Stores the text, creating application, section and key as needed.
   virtual void Write(std::string_view application, std::string_view section, std::string_view key,
                      std::string_view value) = 0;
+  /// Stores several keys as one save: on an Error, none of them has been stored.
+  virtual void WriteAll(std::string_view application, std::string_view section,
+                        const SettingEntries& entries) = 0;
 
  protected:
   SettingsBackend() = default;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SettingsStore.h"
 
-#include "platform/SettingsBackend.h"
-
 namespace mirablot {
 
 std::string SettingsStore::GetSetting(std::string_view application, std::string_view section,
@@ -13,6 +11,11 @@ std::string SettingsStore::GetSetting(std::string_view application, std::string_
 void SettingsStore::SaveSetting(std::string_view application, std::string_view section,
                                 std::string_view key, std::string_view value) {
   m_backend.Write(application, section, key, value);
+}
+
+void SettingsStore::SaveSettings(std::string_view application, std::string_view section,
+                                 const SettingEntries& entries) {
+  m_backend.WriteAll(application, section, entries);
 }
 
 }  // namespace mirablot

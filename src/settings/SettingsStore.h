@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace mirablot {
+#include "platform/SettingsBackend.h"
 
-class SettingsBackend;
+namespace mirablot {
 
 /// Where the program keeps its settings, and the keys it keeps there. Every value is a string.
 namespace settings {
@@ -40,6 +40,9 @@ class SettingsStore {
                                        std::string_view key, std::string_view defaultValue = {});
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value);
+  /// Stores all entries or, on an Error, none of them.
+  void SaveSettings(std::string_view application, std::string_view section,
+                    const SettingEntries& entries);
 
  private:
   SettingsBackend& m_backend;

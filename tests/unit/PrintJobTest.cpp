@@ -377,6 +377,16 @@ TEST_F(PrintJobTest, PrinterRefusingTheEndTakesTheFailurePath) {
   EXPECT_FALSE(m_printer.DocumentOpen());
 }
 
+TEST_F(PrintJobTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoaded) {
+  m_windowing.Answer(MsgBoxResult::Yes);
+  PrintText();
+  EXPECT_THAT(CallsBetween("Windowing.MsgBox(Mirablot Error)",
+                           "Settings.Read(Quillery/Startup/Orientation)"),
+              ElementsAre("Windowing.Show(frmSetting)"));
+  EXPECT_FALSE(m_log.Contains("Windowing.Unload(frmMain)"));
+  EXPECT_FALSE(m_form.Printed());
+}
+
 TEST_F(PrintJobTest, FailingQuestionBoxStillUnloads) {
   m_windowing.Failures().FailOn("MsgBox", 5, "no box");
   PrintText();

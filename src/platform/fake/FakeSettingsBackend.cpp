@@ -43,4 +43,20 @@ void FakeSettingsBackend::Write(std::string_view application, std::string_view s
   Put(application, section, key, value);
 }
 
+void FakeSettingsBackend::WriteAll(std::string_view application, std::string_view section,
+                                   const SettingEntries& entries) {
+  std::string call =
+      "Settings.WriteAll(" + std::string(application) + "/" + std::string(section) + ":";
+  for (const auto& [key, value] : entries) {
+    call += (&key == &entries.front().first ? " " : ", ") + key + "=" + value;
+  }
+  m_log.Add(call + ")");
+  for (const auto& entry : entries) {
+    m_failures.ThrowIfScheduled(entry.first);
+  }
+  for (const auto& [key, value] : entries) {
+    Put(application, section, key, value);
+  }
+}
+
 }  // namespace mirablot::fake

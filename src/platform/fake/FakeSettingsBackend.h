@@ -30,6 +30,10 @@ class FakeSettingsBackend final : public SettingsBackend {
                                                 std::string_view key) override;
   void Write(std::string_view application, std::string_view section, std::string_view key,
              std::string_view value) override;
+  /// Recorded as one call, "Settings.WriteAll(Quillery/Startup: Orientation=0, Zoom=1, ...)";
+  /// a failure scheduled for any of its keys stores none of them.
+  void WriteAll(std::string_view application, std::string_view section,
+                const SettingEntries& entries) override;
 
  private:
   static std::string Path(std::string_view application, std::string_view section,
