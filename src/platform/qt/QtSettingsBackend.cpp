@@ -82,9 +82,16 @@ std::optional<std::string> QtSettingsBackend::Read(std::string_view application,
 
 void QtSettingsBackend::Write(std::string_view application, std::string_view section,
                               std::string_view key, std::string_view value) {
+  WriteAll(application, section, {{std::string(key), std::string(value)}});
+}
+
+void QtSettingsBackend::WriteAll(std::string_view application, std::string_view section,
+                                 const SettingEntries& entries) {
   QSettings settings = OpenSettings(application);
   settings.beginGroup(ToQString(section));
-  settings.setValue(ToQString(key), ToQString(value));
+  for (const auto& [key, value] : entries) {
+    settings.setValue(ToQString(key), ToQString(value));
+  }
   settings.endGroup();
   settings.sync();
   ThrowOnFailure(settings);

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 
-#include "platform/Error.h"
+#include "QtFormWindow.h"
 #include "platform/Form.h"
 
 namespace mirablot::qt {
@@ -23,6 +23,10 @@ QString ToDisplayText(const std::string& text) {
 }
 
 }  // namespace
+
+QtWindowing::QtWindowing(int endStatus) : m_endStatus(endStatus) {}
+
+QtWindowing::~QtWindowing() = default;
 
 MsgBoxResult QtWindowing::MsgBox(const MessageBoxRequest& request) {
   const bool yesNo = request.buttons == MsgBoxButtons::YesNo;
@@ -50,20 +54,45 @@ void QtWindowing::Show(Form& form) {
   if (std::find(m_loaded.begin(), m_loaded.end(), &form) == m_loaded.end()) {
     m_loaded.push_back(&form);
     form.Form_Load();
+    m_windows[&form] = std::make_unique<FormWindow>(form, *this);
+  }
+  FormWindow* window = WindowOf(form);
+  if (window != nullptr && !m_ended) {
+    window->show();
+    window->raise();
+    window->activateWindow();
   }
 }
 
 void QtWindowing::Unload(Form& form) {
   std::int16_t cancel = 0;
   form.Form_Unload(cancel);
-  if (cancel == 0) {
-    m_loaded.erase(std::remove(m_loaded.begin(), m_loaded.end(), &form), m_loaded.end());
+  if (cancel != 0 || m_ended) {
+    return;
+  }
+  m_loaded.erase(std::remove(m_loaded.begin(), m_loaded.end(), &form), m_loaded.end());
+  if (const auto found = m_windows.find(&form); found != m_windows.end()) {
+    found->second->Detach();
+    found->second->hide();
+    // The window may be handling the very event that unloads it: delete it later.
+    found->second.release()->deleteLater();
+    m_windows.erase(found);
   }
 }
 
 void QtWindowing::End() {
+  m_ended = true;
+  for (const auto& [form, window] : m_windows) {
+    window->Detach();
+    window->hide();
+  }
   m_loaded.clear();
   QCoreApplication::exit(m_endStatus);
+}
+
+FormWindow* QtWindowing::WindowOf(const Form& form) const {
+  const auto found = m_windows.find(&form);
+  return found != m_windows.end() ? found->second.get() : nullptr;
 }
 
 }  // namespace mirablot::qt

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# End-to-end settings window: text on the clipboard, Yes to the question, then the real
+# "Quillery" window, driven with the mouse and keyboard.
+#
+#   settings-cases.sh CASE     with E2E_DIR (a started harness) and MIRABLOT (the program)
+#
+# Click positions are the design's twips at 15 twips per pixel: a control inside a group box
+# sits at the box's position plus its own.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# open_settings_window: text on the clipboard, Yes to the question; SETTINGS_WINDOW names it.
+open_settings_window() {
+  copy_text "not a picture"
+  run_mirablot
+  press "$(find_window "Mirablot Error")" alt+y
+  SETTINGS_WINDOW=$(find_window Quillery)
+}
+
+# click X Y: a click at these pixels of the settings window.
+click() {
+  xdotool mousemove --window "$SETTINGS_WINDOW" "$1" "$2" click 1
+}
+
+# expect_not_blank PNG: a screenshot of the settings window that shows something.
+expect_not_blank() {
+  /usr/bin/python3 - "$1" <<'PY' || fail "the screenshot of the settings window looks blank"
+import sys
+from PIL import Image
+image = Image.open(sys.argv[1]).convert("RGB")
+assert image.size == (312, 187), image.size
+colours = image.getcolors(1 << 16)
+dark = sum(count for count, rgb in colours if sum(rgb) < 150)
+# Captions, frames and the preview's lines: many colours, and dark ink on light ground.
+assert len(colours) > 20 and dark > 500, (len(colours), dark)
+PY
+}
+
+case_ok_stores_and_next_launch_prints_with_it() {
+  open_settings_window
+  sleep 0.3  # let the first paint finish before the artefact is taken
+  import -window "$SETTINGS_WINDOW" "$CASE_DIR/settings-window.png"
+  expect_not_blank "$CASE_DIR/settings-window.png"
+
+  click 80 32    # 横 (landscape): Frame(0) (120, 120) + (960, 240) twips
+  click 206 72   # left margin box: Frame(2) (2880, 120) + (120, 840) twips
+  click 214 31   # margin text: Frame(2) + (200, 240) twips
+  xdotool key ctrl+a
+  xdotool type 15
+  import -window "$SETTINGS_WINDOW" "$CASE_DIR/settings-window-edited.png"
+  press "$SETTINGS_WINDOW" Return
+  finish_mirablot
+  expect_status 1
+  expect_jobs 0
+
+  # QSettings writes the keys in alphabetical order.
+  diff -u - "$SETTINGS_FILE" <<'CONF' || fail "the settings file does not hold what OK stored"
+[Startup]
+Orientation=1
+PositionH=0
+PositionV=0
+Space0=1
+Space1=0
+SpaceMM=15
+Zoom=0
+CONF
+
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  JOBS_BEFORE=$(job_count)
+  run_mirablot
+  finish_mirablot
+  # Landscape, left margin 15 x 56.7 = 850.5, ties to even: 850 twips.
+  expect_print "$CASE_DIR/pic.png" landscape 42.5 0 225 150
+}
+
+case_escape_stores_nothing() {
+  store Orientation=2 Zoom=1 PositionH=1 PositionV=2 Space0=0 Space1=1 SpaceMM=12
+  cp "$SETTINGS_FILE" "$CASE_DIR/before.conf"
+  open_settings_window
+  click 206 72  # disabled while the top margin is on: no effect
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 1
+  cmp -s "$CASE_DIR/before.conf" "$SETTINGS_FILE" || fail "Escape changed the stored settings"
+}
+
+case_failed_save_keeps_the_window_open() {
+  # A folder where the settings file belongs: QSettings cannot write it.
+  mkdir -p "$SETTINGS_FILE"
+  open_settings_window
+  press "$SETTINGS_WINDOW" Return
+  local report
+  report=$(find_window "Mirablot Error")
+  import -window "$report" "$CASE_DIR/save-failure.png" 2>/dev/null || true
+  press "$report" Return
+  sleep 0.3
+  kill -0 "$MIRABLOT_PID" 2>/dev/null || fail "the program ended after a failed save"
+  xdotool search --onlyvisible --name '^Quillery$' >/dev/null || fail "the settings window closed"
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 1
+}
+
+name=${1:?case name}
+declare -F "case_$name" >/dev/null || fail "no case $name"
+begin_case "$name"
+"case_$name"
+echo "PASS: $name"
