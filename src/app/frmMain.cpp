@@ -79,7 +79,7 @@ void frmMain::OnPrintFailure(const Error& error) {
   MsgBoxResult answer = MsgBoxResult::No;
   IgnoringErrors([&] {
     answer = m_services.windowing.MsgBox(
-        {std::string(kPrintFailureTitle), PrintFailureQuestion(number, description),
+        {std::string(kErrorBoxTitle), PrintFailureQuestion(number, description),
          MsgBoxButtons::YesNo, MsgBoxIcon::Critical, MsgBoxDefault::Second});
   });
   if (answer == MsgBoxResult::Yes) {

@@ -28,9 +28,6 @@ struct MainServices {
   Windowing& windowing;
 };
 
-/// Title of the question box that follows a failed print.
-inline constexpr std::string_view kPrintFailureTitle = "Mirablot Error";
-
 /// The question asked after a failed print, its lines separated by carriage returns.
 [[nodiscard]] std::string PrintFailureQuestion(std::int32_t number, std::string_view description);
 

@@ -43,6 +43,9 @@ class Error : public std::exception {
   std::string m_description;
 };
 
+/// Title of every box that reports an error.
+inline constexpr std::string_view kErrorBoxTitle = "Mirablot Error";
+
 /// The error as the program reports it: "Err.Number:", a tab, the number, a carriage return,
 /// "Err.Description:", a tab, the description.
 [[nodiscard]] std::string ErrorReport(std::int32_t number, std::string_view description);

@@ -271,7 +271,7 @@ void frmSetting::cmdAct_Click(std::int16_t index) {
       // Nothing was stored: keep the window and the user's edits for another OK or Cancel.
       IgnoringErrors([&] {
         static_cast<void>(m_windowing.MsgBox(
-            {"Mirablot Error",
+            {std::string(kErrorBoxTitle),
              ErrorReport(error.Number(), error.Description()) + "\r\r" + std::string(kSaveFailure),
              MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
       });

@@ -102,6 +102,18 @@ case_failed_save_keeps_the_window_open() {
   expect_status 1
 }
 
+case_window_keeps_its_proportions_at_200_percent() {
+  echo "Xft.dpi: 192" | xrdb -merge
+  trap 'xrdb -remove; end_case' EXIT
+  open_settings_window
+  local size
+  size=$(xwininfo -id "$SETTINGS_WINDOW" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  [[ $size == 624x374 ]] || fail "window is $size device pixels at 200 %, expected 624x374"
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 1
+}
+
 name=${1:?case name}
 declare -F "case_$name" >/dev/null || fail "no case $name"
 begin_case "$name"

@@ -325,9 +325,9 @@ void FormWindow::Forward(const std::function<void()>& input) {
     input();
   } catch (const Error& error) {
     IgnoringErrors([&] {
-      static_cast<void>(
-          m_windowing.MsgBox({"Mirablot Error", ErrorReport(error.Number(), error.Description()),
-                              MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
+      static_cast<void>(m_windowing.MsgBox(
+          {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
+           MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
     });
     m_windowing.End();
   }
