@@ -66,6 +66,15 @@ copy_text() {
   own_clipboard UTF8_STRING -i "$CASE_DIR/clipboard.txt"
 }
 
+# print_from_clipboard FILE W H [FORMAT [TYPE]]: a fresh picture on the clipboard, then one
+# run of the program to its end.
+print_from_clipboard() {
+  picture "$1" "$2" "$3" "${4:-PNG}"
+  copy_picture "$1" "${5:-image/png}"
+  run_mirablot
+  finish_mirablot
+}
+
 # run_mirablot: runs the program in the background; MIRABLOT_PID names it.
 run_mirablot() {
   "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &

@@ -11,10 +11,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 case_nothing_stored() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # At the origin, natural size 4500 x 3000 twips, in the printer's own orientation.
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
   [[ -z $(xdotool search --onlyvisible --name . 2>/dev/null) ]] || fail "a window was shown"
@@ -22,10 +19,7 @@ case_nothing_stored() {
 
 case_centre_middle_left_margin() {
   store Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=10
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # margin 10 x 56.7 = 567; x = 567 + round((11900 - 567 - 700 - 4500) / 2) = 3633 twips;
   # y = round((16840 - 700 - 3000) / 2) = 6570 twips.
   expect_print "$CASE_DIR/pic.png" portrait 181.65 328.5 225 150
@@ -33,40 +27,28 @@ case_centre_middle_left_margin() {
 
 case_right_bottom() {
   store Orientation=0 Zoom=0 PositionH=2 PositionV=2 Space0=0 Space1=0 SpaceMM=0
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # x = 11900 - 700 - 4500 = 6700 twips; y = 16840 - 700 - 3000 = 13140 twips.
   expect_print "$CASE_DIR/pic.png" portrait 335 657 225 150
 }
 
 case_landscape_top_margin() {
   store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # Landscape 16840 x 11900: x = round((16840 - 700 - 4500) / 2) = 5820; y = 20 x 56.7 = 1134.
   expect_print "$CASE_DIR/pic.png" landscape 291 56.7 225 150
 }
 
 case_automatic_fit_wide() {
   store Orientation=2 Zoom=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0
-  picture "$CASE_DIR/pic.png" 1600 900
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 1600 900
   # 24000 x 13500 twips does not fit and is wider than tall: landscape, room 16140 x 11200.
   # The width limits: 16140 x (13500 x 16140 / 24000 = 9078.75) twips.
   expect_print "$CASE_DIR/pic.png" landscape 0 0 807 453.9375
 }
 
 case_bitmap_only_owner() {
-  picture "$CASE_DIR/pic.bmp" 120 80 BMP
-  copy_picture "$CASE_DIR/pic.bmp" image/bmp
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.bmp" 120 80 BMP image/bmp
   expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60
 }
 
@@ -75,10 +57,7 @@ case_hidpi_screen() {
   # user saw, 7.5 twips per pixel.
   echo "Xft.dpi: 192" | xrdb -merge
   trap 'xrdb -remove; end_case' EXIT
-  picture "$CASE_DIR/pic.png" 600 400
-  copy_picture "$CASE_DIR/pic.png"
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 600 400
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 

@@ -65,11 +65,8 @@ SpaceMM=15
 Zoom=0
 CONF
 
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
   JOBS_BEFORE=$(job_count)
-  run_mirablot
-  finish_mirablot
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # Landscape, left margin 15 x 56.7 = 850.5, ties to even: 850 twips.
   expect_print "$CASE_DIR/pic.png" landscape 42.5 0 225 150
 }

@@ -48,14 +48,6 @@ class ControlsTest : public ::testing::Test {
   std::vector<std::string> m_events;
 };
 
-TEST_F(ControlsTest, ControlsRegisterWithTheirFormInDeclarationOrder) {
-  GroupBox frame(m_form, Named("Frame"));
-  CheckBox box(m_form, Named("chk"));
-  ASSERT_EQ(m_form.Controls().size(), 2U);
-  EXPECT_EQ(m_form.Controls()[0], &frame);
-  EXPECT_EQ(m_form.Controls()[1]->Design().name, "chk");
-}
-
 TEST_F(ControlsTest, OptionButtonsOfAGroupExcludeEachOtherAndClickOnlyWhenSelected) {
   OptionGroup group;
   OptionButton a(m_form, group, Named("a"));

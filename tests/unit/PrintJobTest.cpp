@@ -187,13 +187,6 @@ INSTANTIATE_TEST_SUITE_P(Table, AlignTest,
                                            AlignCase{" 1", 11900, 0}, AlignCase{"3", 11900, 0},
                                            AlignCase{"", 11900, 0}));
 
-TEST_F(PrintJobTest, VerticalAlignmentUsesThePageHeight) {
-  Store("PositionV", "2");
-  PrintPicture(300, 200);
-  EXPECT_FLOAT_EQ(Drawn().x, 0);
-  EXPECT_FLOAT_EQ(Drawn().y, 16140 - 3000);
-}
-
 TEST_F(PrintJobTest, MarginShrinksTheRoomAndShiftsThePicture) {
   Store("Space0", "1");
   Store("SpaceMM", "10");  // 567 twips
