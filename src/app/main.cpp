@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Wires the Qt adapters to the start-up window and runs it.
 #include "app/frmMain.h"
+#include "platform/Error.h"
 #include "platform/PictureHolder.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
@@ -29,7 +30,13 @@ int main(int argc, char* argv[]) {
   mirablot::PictureHolder img(screen, kImgDesignSize, kImgDesignSize);
   mirablot::frmMain form({printer, clipboard, screen, settings, windowing}, img);
 
-  form.Form_Load();
+  try {
+    form.Form_Load();
+  } catch (const mirablot::Error& error) {
+    // Only parking the window can get here: the print job handles its own errors.
+    mirablot::qt::ReportUnhandledError(windowing, error);
+    return kExitNotPrinted;
+  }
   if (windowing.HasLoadedWindows()) {
     return QApplication::exec();
   }

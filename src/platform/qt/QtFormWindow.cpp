@@ -20,9 +20,9 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "QtWindowing.h"
 #include "platform/Bitmap.h"
 #include "platform/Error.h"
-#include "platform/ErrorHandling.h"
 #include "platform/Form.h"
 #include "platform/Windowing.h"
 
@@ -324,11 +324,7 @@ void FormWindow::Forward(const std::function<void()>& input) {
   try {
     input();
   } catch (const Error& error) {
-    IgnoringErrors([&] {
-      static_cast<void>(m_windowing.MsgBox(
-          {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
-           MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
-    });
+    ReportUnhandledError(m_windowing, error);
     m_windowing.End();
   }
 }

@@ -9,6 +9,8 @@
 #include <QString>
 
 #include "QtFormWindow.h"
+#include "platform/Error.h"
+#include "platform/ErrorHandling.h"
 #include "platform/Form.h"
 
 namespace mirablot::qt {
@@ -23,6 +25,14 @@ QString ToDisplayText(const std::string& text) {
 }
 
 }  // namespace
+
+void ReportUnhandledError(Windowing& windowing, const Error& error) {
+  IgnoringErrors([&] {
+    static_cast<void>(windowing.MsgBox(
+        {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
+         MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
+  });
+}
 
 QtWindowing::QtWindowing(int endStatus) : m_endStatus(endStatus) {}
 
