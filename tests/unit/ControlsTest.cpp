@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "ErrorOf.h"
 #include "platform/Bitmap.h"
 #include "platform/Controls.h"
 #include "platform/Error.h"
@@ -14,6 +15,8 @@
 
 namespace mirablot {
 namespace {
+
+using testing::ErrorOf;
 
 using ::testing::ElementsAre;
 
@@ -29,15 +32,6 @@ ControlDesign Named(std::string name) {
   design.width = 100;
   design.height = 100;
   return design;
-}
-
-int ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.Number();
-  }
-  return 0;
 }
 
 constexpr int kInvalidValue = static_cast<int>(ErrorNumber::InvalidPropertyValue);

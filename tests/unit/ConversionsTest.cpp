@@ -6,22 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include "ErrorOf.h"
 #include "platform/Conversions.h"
 #include "platform/Error.h"
 
 namespace mirablot {
 namespace {
 
-// The number of the Error that call raises, or 0 when it raises none.
-template <typename Call>
-int ErrorOf(Call&& call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.Number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 constexpr int kTypeMismatch = static_cast<int>(ErrorNumber::TypeMismatch);
 constexpr int kOverflow = static_cast<int>(ErrorNumber::Overflow);
