@@ -25,17 +25,20 @@ float CheckedPosition(float position) {
   return position;
 }
 
-// Characters, not bytes: the caret and the length limit count what the user sees.
+// Characters, not bytes: the caret and the length limit count what the user sees. A UTF-8
+// character starts at every byte that is not a continuation byte (10xxxxxx).
+bool StartsCharacter(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0U) != 0x80U;
+}
+
 int CharacterCount(const std::string& text) {
-  return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-  }));
+  return static_cast<int>(std::count_if(text.begin(), text.end(), StartsCharacter));
 }
 
 std::string FirstCharacters(const std::string& text, int count) {
   int seen = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U && seen++ == count) {
+    if (StartsCharacter(text[i]) && seen++ == count) {
       return text.substr(0, i);
     }
   }

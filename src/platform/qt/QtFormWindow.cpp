@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QLineEdit>
@@ -20,6 +19,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include "QtScreenMetrics.h"
 #include "QtWindowing.h"
 #include "platform/Bitmap.h"
 #include "platform/Error.h"
@@ -28,8 +28,6 @@
 
 namespace mirablot::qt {
 namespace {
-
-constexpr double kTwipsPerInch = 1440.0;
 
 QString ToQString(const std::string& text) {
   return QString::fromStdString(text);
@@ -131,7 +129,7 @@ FormWindow::FormWindow(Form& form, Windowing& windowing)
                            Qt::MSWindowsFixedSizeDialogHint),
       m_form(form),
       m_windowing(windowing) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QScreen* screen = UserScreen();
   m_twipsPerPixel = kTwipsPerInch / (screen != nullptr ? screen->logicalDotsPerInch() : 96.0);
   const FormDesign& design = form.Design();
   setWindowTitle(ToQString(design.caption));

@@ -12,6 +12,8 @@
 #include <cups/cups.h>
 
 #include "QtPicture.h"
+#include "QtScreenMetrics.h"
+#include "platform/Conversions.h"
 #include "platform/Error.h"
 #include "platform/Picture.h"
 
@@ -19,7 +21,6 @@ namespace mirablot::qt {
 namespace {
 
 constexpr double kTwipsPerPoint = 20.0;
-constexpr double kTwipsPerInch = 1440.0;
 constexpr double kPointsPerHundredthMillimetre = 72.0 / 2540.0;
 constexpr const char* kJobTitle = "Mirablot";
 constexpr const char* kFallbackMedia = "iso_a4_210x297mm";
@@ -110,10 +111,8 @@ void QtPrinter::Resolve() {
     m_media = size.media;
     m_sheetMargins = {points(size.left), points(size.top), points(size.right), points(size.bottom)};
   }
-  const bool landscape = DefaultsToLandscape(dest.get(), info.get());
-  m_layout = QPageLayout(pageSize, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                         landscape ? LandscapeMargins(m_sheetMargins) : m_sheetMargins,
-                         QPageLayout::Point);
+  m_layout = QPageLayout(pageSize, QPageLayout::Portrait, m_sheetMargins, QPageLayout::Point);
+  Orient(DefaultsToLandscape(dest.get(), info.get()));
   m_destination = dest->name;
   m_resolved = true;
 }
@@ -136,12 +135,15 @@ void QtPrinter::SetOrientation(Orientation orientation) {
     throw Error(ErrorNumber::InvalidPropertyValue);
   }
   Resolve();
-  const bool landscape = orientation == Orientation::Landscape;
-  m_layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-  m_layout.setMargins(landscape ? LandscapeMargins(m_sheetMargins) : m_sheetMargins);
+  Orient(orientation == Orientation::Landscape);
   if (m_printer) {
     m_printer->setPageLayout(m_layout);  // for the pages still to come
   }
+}
+
+void QtPrinter::Orient(bool landscape) {
+  m_layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  m_layout.setMargins(landscape ? LandscapeMargins(m_sheetMargins) : m_sheetMargins);
 }
 
 Orientation QtPrinter::GetOrientation() {
@@ -193,11 +195,10 @@ void QtPrinter::DrawPicture(const Picture& picture, float x, float y, float widt
   if (image == nullptr || image->isNull()) {
     throw Error(ErrorNumber::InvalidPicture);
   }
-  if (!std::isfinite(x) || !std::isfinite(y) || !(width >= 0) || !(height >= 0) ||
-      !std::isfinite(width) || !std::isfinite(height)) {
+  if (!std::isfinite(x) || !std::isfinite(y)) {
     throw Error(ErrorNumber::InvalidCall);
   }
-  m_painter.drawImage(QRectF(x, y, width, height), *image);
+  m_painter.drawImage(QRectF(x, y, CheckedExtent(width), CheckedExtent(height)), *image);
 }
 
 void QtPrinter::EndDocument() {
@@ -215,7 +216,7 @@ void QtPrinter::EndDocument() {
 
 void QtPrinter::Submit(const QString& path) {
   cups_option_t* options = nullptr;
-  int count = cupsAddOption("media", m_media.c_str(), 0, &options);
+  const int count = cupsAddOption("media", m_media.c_str(), 0, &options);
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(),
                                  path.toLocal8Bit().constData(), kJobTitle, count, options);
   cupsFreeOptions(count, options);

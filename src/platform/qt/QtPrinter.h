@@ -39,6 +39,8 @@ class QtPrinter final : public PrinterDevice {
   /// Asks CUPS for the default destination and its medium, once.
   void Resolve();
   [[nodiscard]] QRectF PrintableArea();
+  /// Turns the page, with the sheet's margins turned along.
+  void Orient(bool landscape);
   void RequireDocument() const;
   void CloseDocument();
   void Submit(const QString& path);

@@ -8,15 +8,14 @@
 #include "platform/Error.h"
 
 namespace mirablot::qt {
-namespace {
-constexpr double kTwipsPerInch = 1440.0;
-}  // namespace
+
+QScreen* UserScreen() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
 
 QScreen& QtScreenMetrics::Current() {
-  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-  if (screen == nullptr) {
-    screen = QGuiApplication::primaryScreen();
-  }
+  QScreen* screen = UserScreen();
   if (screen == nullptr) {
     throw Error(ErrorNumber::InvalidCall, "画面の情報を取得できません。");
   }

@@ -7,10 +7,15 @@ class QScreen;
 
 namespace mirablot::qt {
 
-/// The screen under the mouse pointer, where the user just took or copied the picture; the
-/// primary screen when the pointer is nowhere. A picture's pixels are device pixels, so one of
-/// them is 1440 / (logical DPI x device pixel ratio) twips: a screenshot prints at the size it
-/// had on the screen, at any scaling.
+inline constexpr double kTwipsPerInch = 1440.0;
+
+/// The screen under the mouse pointer, where the user just took or copied a picture and
+/// expects a window; the primary screen when the pointer is nowhere; nullptr without screens.
+[[nodiscard]] QScreen* UserScreen();
+
+/// The user's screen (see UserScreen). A picture's pixels are device pixels, so one of them is
+/// 1440 / (logical DPI x device pixel ratio) twips: a screenshot prints at the size it had on
+/// the screen, at any scaling.
 class QtScreenMetrics final : public ScreenMetrics {
  public:
   [[nodiscard]] double Width() override;
