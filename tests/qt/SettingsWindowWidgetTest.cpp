@@ -14,32 +14,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "SettingsWindowFixture.h"
 #include "platform/Error.h"
-#include "platform/fake/FakePrinter.h"
-#include "platform/fake/FakeSettingsBackend.h"
-#include "platform/fake/FakeWindowing.h"
 #include "platform/qt/QtFormWindow.h"
-#include "settings/SettingsStore.h"
-#include "ui/frmSetting.h"
 
 namespace mirablot::qt {
 namespace {
 
 using ::testing::ElementsAre;
 
-class SettingsWindowWidgetTest : public ::testing::Test {
+class SettingsWindowWidgetTest : public mirablot::testing::SettingsWindowFixture {
  protected:
   // Loads the window with these stored values, then shows it.
   void Open(const char* space0, const char* millimetres, const char* space1 = "0") {
-    for (const auto& [key, value] : {std::pair{"Orientation", "0"},
-                                     {"Zoom", "0"},
-                                     {"PositionH", "0"},
-                                     {"PositionV", "0"},
-                                     {"Space0", space0},
-                                     {"Space1", space1},
-                                     {"SpaceMM", millimetres}}) {
-      m_backend.Put("Quillery", "Startup", key, value);
-    }
+    StoreAll("0", "0", "0", "0", space0, space1, millimetres);
     m_form.Form_Load();
     m_window = std::make_unique<FormWindow>(m_form, m_windowing);
     m_window->show();
@@ -63,12 +51,6 @@ class SettingsWindowWidgetTest : public ::testing::Test {
     return edit;
   }
 
-  fake::CallLog m_log;
-  fake::FakeSettingsBackend m_backend{m_log};
-  SettingsStore m_store{m_backend};
-  fake::FakePrinter m_printer{m_log, 11900, 16840};
-  fake::FakeWindowing m_windowing{m_log};
-  frmSetting m_form{m_store, m_printer, m_windowing};
   std::unique_ptr<FormWindow> m_window;
 };
 

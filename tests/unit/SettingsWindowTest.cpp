@@ -7,12 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "SettingsWindowFixture.h"
 #include "platform/Error.h"
-#include "platform/fake/FakePrinter.h"
-#include "platform/fake/FakeSettingsBackend.h"
-#include "platform/fake/FakeWindowing.h"
-#include "settings/SettingsStore.h"
-#include "ui/frmSetting.h"
 
 namespace mirablot {
 namespace {
@@ -20,24 +16,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public testing::SettingsWindowFixture {
  protected:
-  void Store(std::string_view key, std::string_view value) {
-    m_backend.Put("Quillery", "Startup", key, value);
-  }
-
-  // Every key as OK would have stored it.
-  void StoreAll(const char* orientation, const char* zoom, const char* h, const char* v,
-                const char* space0, const char* space1, const char* millimetres) {
-    Store("Orientation", orientation);
-    Store("Zoom", zoom);
-    Store("PositionH", h);
-    Store("PositionV", v);
-    Store("Space0", space0);
-    Store("Space1", space1);
-    Store("SpaceMM", millimetres);
-  }
-
   void Load() { m_form.Form_Load(); }
 
   // Selected orientation option, or -1.
@@ -70,13 +50,6 @@ class SettingsWindowTest : public ::testing::Test {
   void TypeMargin(const std::string& text) {
     m_form.txtSpace().Edit(text, static_cast<int>(text.size()));
   }
-
-  fake::CallLog m_log;
-  fake::FakeSettingsBackend m_backend{m_log};
-  SettingsStore m_store{m_backend};
-  fake::FakePrinter m_printer{m_log, 11900, 16840};
-  fake::FakeWindowing m_windowing{m_log};
-  frmSetting m_form{m_store, m_printer, m_windowing};
 };
 
 TEST_F(SettingsWindowTest, DesignValuesBeforeLoading) {
