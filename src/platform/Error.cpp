@@ -29,6 +29,8 @@ std::string_view StandardDescription(ErrorNumber number) noexcept {
       return "プリンターでエラーが発生しました。";
     case ErrorNumber::NoPrinter:
       return "既定のプリンターがありません。";
+    case ErrorNumber::ClipboardUnavailable:
+      return "クリップボードを読み取れません。";
   }
   return "不明なエラーです。";
 }

@@ -22,6 +22,7 @@ enum class ErrorNumber : std::int32_t {
   InvalidPicture = 481,
   PrinterError = 482,
   NoPrinter = 484,
+  ClipboardUnavailable = 521,
 };
 
 /// The description shown for an error number when the raiser has nothing more specific to say.

@@ -102,7 +102,12 @@ ENV
     || die "cupsd did not start (see $cups/log)"
 
   echo "$queue" >"$dir/queue"
-  printf 'Out %s\nUserUMask 0022\n' "$dir/pdf" >"/etc/cups/cups-pdf-$queue.conf"
+  # Each job its own file (job id in the name), and Ghostscript's default rewrite without its
+  # downsampling of pictures above 450 dpi: the PDF then holds exactly the pixels sent.
+  {
+    printf 'Out %s\nUserUMask 0022\nLabel 1\n' "$dir/pdf"
+    printf 'GSCall %s\n' '%s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -dDownsampleColorImages=false -dDownsampleGrayImages=false -dDownsampleMonoImages=false -c -f %s'
+  } >"/etc/cups/cups-pdf-$queue.conf"
   lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd \
     2>/dev/null
   lpadmin -d "$queue"

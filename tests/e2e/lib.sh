@@ -61,6 +61,16 @@ own_clipboard() {
 }
 
 copy_picture() { own_clipboard "${2:-image/png}" -i "$1"; }
+
+# misbehaving_owner ARGS...: the test owner takes the clipboard (see ClipboardOwner.cpp).
+misbehaving_owner() {
+  : "${CLIPBOARD_OWNER:?CLIPBOARD_OWNER must name the test clipboard owner}"
+  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+  coproc OWNER { exec "$CLIPBOARD_OWNER" "$@"; }
+  CLIPBOARD_PID=$OWNER_PID
+  local line
+  read -r -t 10 line <&"${OWNER[0]}" && [[ $line == ready ]] || fail "the test owner did not start"
+}
 copy_text() {
   printf '%s' "$1" >"$CASE_DIR/clipboard.txt"
   own_clipboard UTF8_STRING -i "$CASE_DIR/clipboard.txt"
@@ -77,6 +87,7 @@ print_from_clipboard() {
 
 # run_mirablot: runs the program in the background; MIRABLOT_PID names it.
 run_mirablot() {
+  STARTED_NS=$(date +%s%N)
   "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
   MIRABLOT_PID=$!
 }
@@ -124,6 +135,9 @@ printed_pdf() {
   ((${#pdfs[@]} == 1)) || fail "expected one PDF, found ${#pdfs[@]}"
   echo "${pdfs[0]}"
 }
+
+# elapsed_ms: milliseconds since run_mirablot started the program.
+elapsed_ms() { echo $((($(date +%s%N) - STARTED_NS) / 1000000)); }
 
 expect_jobs() {
   local got=$(($(job_count) - JOBS_BEFORE))

@@ -2,16 +2,55 @@
 # SPDX-License-Identifier: MIT
 """Writes an 8-bit RGB test picture: a pattern that differs at every pixel, with a red marker
 in its top-left corner and a blue one in its bottom-right, so that a copy, a turn or a
-resampling on the way to the paper shows."""
-import random
-import sys
+resampling on the way to the paper shows.
 
-from PIL import Image
+    make-picture.py PATH WIDTH HEIGHT [FORMAT]
+
+FORMAT is a Pillow format (PNG, BMP), or FLAT for a screenshot-like PNG of flat panels (quick
+to make at any size), or HEADER for a PNG that declares the size but holds almost no pixels."""
+import random
+import struct
+import sys
+import zlib
+
+from PIL import Image, ImageDraw
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def header_only_png(path, width, height):
+    """A well-formed start of a PNG whose declared size a decoder would have to allocate."""
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n")
+        out.write(png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        out.write(png_chunk(b"IDAT", zlib.compress(b"\0" * 64)))
+        out.write(png_chunk(b"IEND", b""))
+
+
+def flat_picture(width, height):
+    image = Image.new("RGB", (width, height), (236, 236, 236))
+    draw = ImageDraw.Draw(image)
+    rng = random.Random(width * 31 + height)
+    for _ in range(200):
+        x, y = rng.randrange(width), rng.randrange(height)
+        colour = tuple(rng.randrange(256) for _ in range(3))
+        draw.rectangle((x, y, x + rng.randrange(1, width // 4 + 2), y + rng.randrange(1, height // 4 + 2)), fill=colour)
+    return image
 
 
 def main():
     path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     image_format = sys.argv[4] if len(sys.argv) > 4 else "PNG"
+    if image_format == "HEADER":
+        header_only_png(path, width, height)
+        return
+    if image_format == "FLAT":
+        image = flat_picture(width, height)
+        mark(image)
+        image.save(path, "PNG")
+        return
     rng = random.Random(width * 65537 + height)
     noise = bytes(rng.getrandbits(8) & 0x3F for _ in range(width * height))
     pixels = bytearray()
@@ -20,10 +59,15 @@ def main():
             n = noise[y * width + x]
             pixels += bytes(((x * 255 // max(width - 1, 1)) ^ n, (y * 255 // max(height - 1, 1)) ^ n, n * 3))
     image = Image.frombytes("RGB", (width, height), bytes(pixels))
+    mark(image)
+    image.save(path, image_format)
+
+
+def mark(image):
+    width, height = image.size
     marker = max(1, min(width, height) // 10)
     image.paste((255, 0, 0), (0, 0, marker, marker))
     image.paste((0, 0, 255), (width - marker, height - marker, width, height))
-    image.save(path, image_format)
 
 
 if __name__ == "__main__":

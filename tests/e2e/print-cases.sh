@@ -61,10 +61,12 @@ case_hidpi_screen() {
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 
-# The question box appears for FAILURE; Return answers No: status 1 and nothing printed.
+# The question box appears; Return answers No: status 1 and nothing printed. With NUMBER, the
+# box reported that error number (the program logs each box's text on stderr).
 expect_question_then_no() {
   local window
   window=$(find_window "Mirablot Error")
+  QUESTION_MS=$(elapsed_ms)
   import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
   press "$window" Return
   finish_mirablot
@@ -73,6 +75,79 @@ expect_question_then_no() {
   shopt -s nullglob
   local pdfs=("$E2E_PDF_DIR"/*.pdf)
   ((${#pdfs[@]} == 0)) || fail "something was printed"
+  if [[ $# -gt 0 ]]; then
+    grep -q "Err.Number:.$1 " "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
+  fi
+}
+
+# The owner holds the program up at most a few seconds before the question comes.
+expect_bounded_wait() {
+  ((QUESTION_MS < 6000)) || fail "the question took ${QUESTION_MS} ms"
+}
+
+case_owner_never_answers() {
+  misbehaving_owner silent
+  run_mirablot
+  expect_question_then_no 521
+  expect_bounded_wait
+}
+
+case_incremental_transfer_stalls() {
+  picture "$CASE_DIR/pic.png" 300 200
+  misbehaving_owner incr-stall image/png "$CASE_DIR/pic.png" 4096
+  run_mirablot
+  expect_question_then_no 521
+  expect_bounded_wait
+}
+
+case_incremental_transfer_prints() {
+  picture "$CASE_DIR/pic.png" 300 200
+  misbehaving_owner incr image/png "$CASE_DIR/pic.png" 4096
+  run_mirablot
+  finish_mirablot
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+}
+
+case_truncated_png() {
+  picture "$CASE_DIR/whole.png" 300 200
+  head -c 5000 "$CASE_DIR/whole.png" >"$CASE_DIR/pic.png"
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  expect_question_then_no 481
+}
+
+case_enormous_declared_size() {
+  picture "$CASE_DIR/pic.png" 100000 100000 HEADER
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  expect_question_then_no 7
+  grep -q "100000 × 100000" "$CASE_DIR/stderr" || fail "the size was not said: $(cat "$CASE_DIR/stderr")"
+}
+
+case_three_5k_screens() {
+  store Zoom=1
+  picture "$CASE_DIR/pic.png" 15360 2880 FLAT
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  finish_mirablot
+  # Fitted into the portrait room of 11200 x 16140 twips: 560 pt wide, 105 pt high.
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
+}
+
+case_nothing_on_the_clipboard() {
+  run_mirablot
+  expect_question_then_no 481
+}
+
+case_file_list_and_html() {
+  printf 'file:///etc/hostname\r\n' >"$CASE_DIR/list"
+  own_clipboard text/uri-list -i "$CASE_DIR/list"
+  run_mirablot
+  expect_question_then_no 481
+  printf '<p><img src="x.png"></p>' >"$CASE_DIR/page.html"
+  own_clipboard text/html -i "$CASE_DIR/page.html"
+  run_mirablot
+  expect_question_then_no 481
 }
 
 case_text_on_clipboard() {

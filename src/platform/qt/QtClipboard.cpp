@@ -1,50 +1,168 @@
 // SPDX-License-Identifier: MIT
 #include "QtClipboard.h"
 
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QMimeData>
 
 #include "QtPicture.h"
+#include "X11Selection.h"
 #include "platform/Error.h"
 
 namespace mirablot::qt {
 namespace {
-// Qt refuses to decode pictures above 128 MB, which an 8K screenshot already is (7680 x 4320 x 4).
-constexpr int kDecodeLimitMegabytes = 1024;
-}  // namespace
 
-QtClipboard::QtClipboard() {
-  QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
+constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+constexpr std::size_t kSmallestBudget = 64 * kMegabyte;
+
+// MemAvailable from /proc/meminfo, or nothing where the kernel does not tell.
+std::optional<std::size_t> AvailableMemory() {
+  QFile meminfo(QStringLiteral("/proc/meminfo"));
+  if (!meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    return std::nullopt;
+  }
+  while (!meminfo.atEnd()) {
+    const QByteArray line = meminfo.readLine();
+    if (line.startsWith("MemAvailable:")) {
+      bool ok = false;
+      const qulonglong kilobytes = line.mid(13).trimmed().split(' ').value(0).toULongLong(&ok);
+      if (ok) {
+        return static_cast<std::size_t>(kilobytes) * 1024;
+      }
+    }
+  }
+  return std::nullopt;
 }
+
+// How large a decoded picture may be. Printing holds the pixels about three times over (the
+// decoded picture, its converted copy and the compressed page), so a third of the memory the
+// machine has free keeps the job clear of the OOM killer while letting multi-monitor
+// screenshots through.
+std::size_t DecodeBudget() {
+  const std::size_t available = AvailableMemory().value_or(3 * 1024 * kMegabyte);
+  return std::max(available / 3, kSmallestBudget);
+}
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Decodes an image the clipboard offered in the given MIME type. A picture too large for the
+// budget and data that does not decode are Errors, so the user learns why nothing printed.
+QImage Decode(QByteArray bytes, const QString& type, std::size_t budget) {
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, type.section(QLatin1Char('/'), 1).toLatin1());
+  reader.setDecideFormatFromContent(true);
+  const QSize size = reader.size();
+  if (size.isValid() &&
+      static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4 >
+          budget) {
+    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
+                                              std::to_string(size.width()) + " × " +
+                                              std::to_string(size.height()) + " ピクセル)。");
+  }
+  QImage image;
+  if (!reader.read(&image)) {
+    throw Error(ErrorNumber::InvalidPicture,
+                "クリップボードの画像 (" + type.toStdString() +
+                    ") を読み取れません: " + reader.errorString().toStdString());
+  }
+  return image;
+}
+
+// The image types to try, most faithful first: PNG, then the owner's other image types.
+QStringList ImageTypes(const QStringList& offered) {
+  QStringList types;
+  if (offered.contains(QLatin1String("image/png"))) {
+    types.append(QStringLiteral("image/png"));
+  }
+  for (const QString& type : offered) {
+    if (type.startsWith(QLatin1String("image/")) && !types.contains(type)) {
+      types.append(type);
+    }
+  }
+  return types;
+}
+
+// Decodes the first offered image that decodes; when some were offered and none decoded, the
+// first failure is the Error.
+template <typename FetchType>
+Picture FirstDecodable(const QStringList& offered, std::size_t budget, FetchType fetch) {
+  std::optional<Error> firstFailure;
+  for (const QString& type : ImageTypes(offered)) {
+    std::optional<QByteArray> bytes = fetch(type);
+    if (!bytes) {
+      continue;
+    }
+    try {
+      return MakePicture(Decode(std::move(*bytes), type, budget));
+    } catch (const Error& error) {
+      if (error.Number() == static_cast<int>(ErrorNumber::OutOfMemory)) {
+        throw;
+      }
+      firstFailure = firstFailure.value_or(error);
+    }
+  }
+  if (firstFailure) {
+    throw *firstFailure;
+  }
+  return {};
+}
+
+Picture FromX11Selection(std::size_t budget) {
+  X11Selection selection({.maxBytes = budget});
+  QStringList offered;
+  for (const std::string& target : selection.Targets()) {
+    offered.append(FromUtf8(target));
+  }
+  return FirstDecodable(offered, budget, [&](const QString& type) -> std::optional<QByteArray> {
+    std::optional<std::vector<std::uint8_t>> bytes = selection.Fetch(type.toStdString());
+    if (!bytes) {
+      return std::nullopt;
+    }
+    return QByteArray(reinterpret_cast<const char*>(bytes->data()),
+                      static_cast<qsizetype>(bytes->size()));
+  });
+}
+
+// Other platforms (Wayland, offscreen) through Qt's own clipboard.
+Picture FromQtClipboard(std::size_t budget) {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+  if (data == nullptr) {
+    return {};
+  }
+  Picture picture = FirstDecodable(
+      data->formats(), budget,
+      [&](const QString& type) -> std::optional<QByteArray> { return data->data(type); });
+  if (picture.IsEmpty() && data->hasImage()) {
+    picture = MakePicture(qvariant_cast<QImage>(data->imageData()));
+  }
+  return picture;
+}
+
+}  // namespace
 
 Picture QtClipboard::FetchBitmap(ClipboardFormat format) {
   if (format != ClipboardFormat::Bitmap) {
     throw Error(ErrorNumber::InvalidCall);
   }
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-  if (data == nullptr) {
-    return {};
+  const std::size_t budget = DecodeBudget();
+  // Qt's own limit (128 MB) would refuse an 8K screenshot; ours is checked before decoding.
+  QImageReader::setAllocationLimit(
+      static_cast<int>(std::min<std::size_t>(budget / kMegabyte + 1, INT_MAX)));
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    return FromX11Selection(budget);
   }
-  if (data->hasImage()) {
-    QImage image = qvariant_cast<QImage>(data->imageData());
-    if (!image.isNull()) {
-      return MakePicture(std::move(image));
-    }
-  }
-  // Some owners offer only types that Qt does not map to an image on its own (image/bmp, ...).
-  for (const QString& type : data->formats()) {
-    if (!type.startsWith(QLatin1String("image/"))) {
-      continue;
-    }
-    QImage image;
-    if (image.loadFromData(data->data(type))) {
-      return MakePicture(std::move(image));
-    }
-  }
-  return {};
+  return FromQtClipboard(budget);
 }
 
 }  // namespace mirablot::qt

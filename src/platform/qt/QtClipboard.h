@@ -5,10 +5,10 @@
 
 namespace mirablot::qt {
 
-/// The desktop clipboard (on X11 the CLIPBOARD selection). Needs a QGuiApplication.
+/// The desktop clipboard. On X11 the CLIPBOARD selection is read over a connection of its own
+/// with bounded waits; elsewhere through Qt. Needs a QGuiApplication.
 class QtClipboard final : public ClipboardSource {
  public:
-  QtClipboard();
   [[nodiscard]] Picture FetchBitmap(ClipboardFormat format) override;
 };
 

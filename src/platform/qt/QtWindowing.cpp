@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -44,6 +45,13 @@ MsgBoxResult QtWindowing::MsgBox(const MessageBoxRequest& request) {
                   ToDisplayText(request.text),
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
+  // Started from a launcher, stderr goes to the session's log: the failure is on record there
+  // too, one line per box.
+  std::fprintf(stderr, "%s: %s\n", request.title.c_str(),
+               ToDisplayText(request.text)
+                   .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                   .toUtf8()
+                   .constData());
   if (yesNo) {
     box.setDefaultButton(request.defaultButton == MsgBoxDefault::Second ? QMessageBox::No
                                                                         : QMessageBox::Yes);
