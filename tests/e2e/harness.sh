@@ -108,10 +108,14 @@ ENV
     printf 'Out %s\nUserUMask 0022\nLabel 1\n' "$dir/pdf"
     printf 'GSCall %s\n' '%s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -dDownsampleColorImages=false -dDownsampleGrayImages=false -dDownsampleMonoImages=false -c -f %s'
   } >"/etc/cups/cups-pdf-$queue.conf"
-  lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd \
-    2>/dev/null
-  lpadmin -d "$queue"
+  add_queue "$queue"
   echo "$dir/env.sh"
+}
+
+# add_queue NAME: the PDF-writing queue, made the default. Also used by cases that remove it.
+add_queue() {
+  lpadmin -p "$1" -E -v "cups-pdf:/$1" -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd 2>/dev/null
+  lpadmin -d "$1"
 }
 
 stop() {
@@ -133,5 +137,10 @@ stop() {
 case ${1:-} in
   start) start "${2:?directory}" ;;
   stop) stop "${2:?directory}" ;;
-  *) die "usage: harness.sh start|stop DIR" ;;
+  queue)
+    # shellcheck source=/dev/null
+    source "${2:?directory}/env.sh"
+    add_queue "$E2E_QUEUE"
+    ;;
+  *) die "usage: harness.sh start|stop|queue DIR" ;;
 esac

@@ -7,7 +7,7 @@ resampling on the way to the paper shows.
     make-picture.py PATH WIDTH HEIGHT [FORMAT]
 
 FORMAT is a Pillow format (PNG, BMP), or FLAT for a screenshot-like PNG of flat panels (quick
-to make at any size), or HEADER for a PNG that declares the size but holds almost no pixels."""
+to make at any size), NOISE for a photo-like PNG that compresses badly, or HEADER for a PNG that declares the size but holds almost no pixels."""
 import random
 import struct
 import sys
@@ -29,6 +29,11 @@ def header_only_png(path, width, height):
         out.write(png_chunk(b"IEND", b""))
 
 
+def noise_picture(width, height):
+    bands = [Image.effect_noise((width, height), 60 + 20 * i) for i in range(3)]
+    return Image.merge("RGB", bands)
+
+
 def flat_picture(width, height):
     image = Image.new("RGB", (width, height), (236, 236, 236))
     draw = ImageDraw.Draw(image)
@@ -46,8 +51,8 @@ def main():
     if image_format == "HEADER":
         header_only_png(path, width, height)
         return
-    if image_format == "FLAT":
-        image = flat_picture(width, height)
+    if image_format in ("FLAT", "NOISE"):
+        image = flat_picture(width, height) if image_format == "FLAT" else noise_picture(width, height)
         mark(image)
         image.save(path, "PNG")
         return

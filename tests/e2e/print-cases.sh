@@ -162,7 +162,7 @@ case_job_refused() {
   picture "$CASE_DIR/pic.png" 300 200
   copy_picture "$CASE_DIR/pic.png"
   run_mirablot
-  expect_question_then_no
+  expect_question_then_no 1286
 }
 
 case_no_scheduler() {
@@ -170,7 +170,52 @@ case_no_scheduler() {
   copy_picture "$CASE_DIR/pic.png"
   # Nothing listens on port 9 of this machine: no default printer can be had.
   CUPS_SERVER=localhost:9 run_mirablot
-  expect_question_then_no
+  expect_question_then_no 484
+}
+
+# The queue removed (the harness puts it back when the case ends).
+remove_queue() {
+  lpadmin -x "$E2E_QUEUE"
+  JOBS_BEFORE=$(job_count)  # its finished jobs went with it
+  trap '"$E2E_SOURCE_DIR/harness.sh" queue "$E2E_DIR"; end_case' EXIT
+}
+
+case_no_default_printer() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  remove_queue
+  run_mirablot
+  expect_question_then_no 484
+}
+
+case_queue_stopped() {
+  cupsdisable "$E2E_QUEUE"
+  trap 'cupsenable "$E2E_QUEUE"; end_case' EXIT
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  expect_question_then_no 482
+  [[ -z $(lpstat -o) ]] || fail "a job was left in the stopped queue"
+}
+
+case_printer_removed_while_printing() {
+  store Zoom=1
+  picture "$CASE_DIR/pic.png" 3840 2160 NOISE
+  copy_picture "$CASE_DIR/pic.png"
+  export TMPDIR=$CASE_DIR/tmp
+  mkdir -p "$TMPDIR"
+  run_mirablot
+  # The document has begun once its file exists; the queue goes before it is handed over.
+  local deadline=$((SECONDS + 30))
+  until compgen -G "$TMPDIR/mirablot-*.pdf" >/dev/null; do
+    ((SECONDS < deadline)) || fail "the document never began"
+    sleep 0.01
+  done
+  remove_queue
+  # 1030: client-error-not-found.
+  expect_question_then_no 1030
+  [[ -z $(lpstat -W all -o) ]] || fail "a job was left behind"
+  [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
 }
 
 case_no_display() {

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 #include <QDir>
 #include <QPageSize>
@@ -215,6 +216,23 @@ void QtPrinter::EndDocument() {
 }
 
 void QtPrinter::Submit(const QString& path) {
+  const DestinationPtr dest{cupsGetNamedDest(CUPS_HTTP_DEFAULT, m_destination.c_str(), nullptr)};
+  if (!dest) {
+    // Removed while the document was being drawn.
+    const ipp_status_t status = cupsLastError();
+    throw Error(status > IPP_STATUS_OK_EVENTS_COMPLETE
+                    ? static_cast<std::int32_t>(status)
+                    : static_cast<std::int32_t>(ErrorNumber::NoPrinter),
+                "プリンター " + m_destination + " が見つかりません: " + CupsMessage());
+  }
+  // A stopped queue would accept the job and keep it: the user would wait for a sheet that
+  // never comes. Say so instead.
+  const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+  if (state != nullptr && std::atoi(state) == IPP_PSTATE_STOPPED) {
+    const char* reasons = cupsGetOption("printer-state-reasons", dest->num_options, dest->options);
+    throw Error(ErrorNumber::PrinterError, "プリンター " + m_destination + " は停止しています (" +
+                                               (reasons != nullptr ? reasons : "") + ")。");
+  }
   cups_option_t* options = nullptr;
   const int count = cupsAddOption("media", m_media.c_str(), 0, &options);
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(),
