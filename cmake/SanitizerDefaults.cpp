@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Linked into every executable of a sanitized build. Fontconfig keeps its pattern caches, and
-// libdbus its session connection (opened by Qt for a message box), for the life of the process
+// Linked into every executable of a sanitized build. Fontconfig keeps its pattern caches,
+// libdbus its session connection (opened by Qt for a message box) and glibc the search path of
+// a locale loaded from LOCPATH, for the life of the process
 // and free them in no exit path, so LeakSanitizer reports them at random depending on what the
 // run touched. Only these system libraries are suppressed, never our own code.
 
@@ -8,7 +9,8 @@ extern "C" const char* __lsan_default_suppressions();
 
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\n"
-         "leak:libdbus-1.so\n";
+         "leak:libdbus-1.so\n"
+         "leak:__argz_add_sep\n";
 }
 
 extern "C" const char* __lsan_default_options();

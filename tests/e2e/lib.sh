@@ -23,6 +23,7 @@ begin_case() {
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
   rm -f "$E2E_PDF_DIR"/*
   CLIPBOARD_PID=
+  RUN_AS=()
   trap end_case EXIT
   # A key left down by an aborted keystroke would autorepeat into the next case's windows.
   xdotool keyup Return Escape alt y n 2>/dev/null || true
@@ -31,6 +32,17 @@ begin_case() {
 
 end_case() {
   [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+}
+
+# run_as_nobody: the program runs as an ordinary user from here on (root ignores file
+# permissions), with a settings and runtime folder of its own.
+run_as_nobody() {
+  RUN_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  export XDG_RUNTIME_DIR=$CASE_DIR/runtime
+  mkdir -p "$XDG_CONFIG_HOME/Quillery" "$XDG_RUNTIME_DIR"
+  chmod 0700 "$XDG_RUNTIME_DIR"
+  chown -R nobody:nogroup "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+  chmod o+x "$CASE_DIR"
 }
 
 job_count() { lpstat -W all -o | wc -l; }
@@ -88,7 +100,7 @@ print_from_clipboard() {
 # run_mirablot: runs the program in the background; MIRABLOT_PID names it.
 run_mirablot() {
   STARTED_NS=$(date +%s%N)
-  "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
+  "${RUN_AS[@]}" "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
   MIRABLOT_PID=$!
 }
 

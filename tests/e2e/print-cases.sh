@@ -218,6 +218,99 @@ case_printer_removed_while_printing() {
   [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
 }
 
+# Settings the program did not write. Unrecognised values fall through (no orientation change,
+# no fitting, left and top, no margin); a margin that is not a number, or out of range, is an
+# error said in the question box.
+case_hand_edited_settings() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  local values
+  for values in 'Orientation=" 1"|Zoom=yes|PositionH=@Invalid()|PositionV=中央|Space0=1|SpaceMM=" 20"' \
+    'Orientation=1,0|Zoom=@ByteArray(1)|PositionH="1, 2"|Space0=1|SpaceMM=20'; do
+    IFS='|' read -ra lines <<<"$values"
+    store "${lines[@]}"
+    rm -f "$E2E_PDF_DIR"/*
+    JOBS_BEFORE=$(job_count)
+    run_mirablot
+    finish_mirablot
+    # Portrait as the queue has it, at the left; the 20 mm margin (1134 twips) still applies.
+    expect_print "$CASE_DIR/pic.png" portrait 56.7 0 225 150
+  done
+  for values in 'SpaceMM=1,5:13' 'SpaceMM=99999999999999999999:6' 'SpaceMM=1e308:13' \
+    'SpaceMM=NaN:13' 'SpaceMM=２０:13'; do
+    store Space0=1 "${values%:*}"
+    rm -f "$E2E_PDF_DIR"/*
+    JOBS_BEFORE=$(job_count)
+    run_mirablot
+    expect_question_then_no "${values##*:}"
+  done
+}
+
+case_empty_or_broken_settings_file() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  local contents
+  for contents in '' '[Startup' $'\x00\xff\xfe[[]]=\n=\n\\' $'[Startup]\nZoom\nSpace0=1\n\\x\n'; do
+    mkdir -p "$(dirname "$SETTINGS_FILE")"
+    printf '%s' "$contents" >"$SETTINGS_FILE"
+    rm -f "$E2E_PDF_DIR"/*
+    JOBS_BEFORE=$(job_count)
+    run_mirablot
+    finish_mirablot
+    expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  done
+}
+
+case_unreadable_settings_file() {
+  store Zoom=1
+  run_as_nobody
+  chmod 000 "$SETTINGS_FILE"
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  expect_question_then_no 75
+}
+
+case_two_instances_at_once() {
+  store Zoom=1 PositionH=1 PositionV=1
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot
+  local first=$MIRABLOT_PID
+  run_mirablot
+  finish_mirablot
+  expect_status 0
+  MIRABLOT_PID=$first
+  finish_mirablot
+  expect_status 0
+  local deadline=$((SECONDS + 60)) pdf
+  while [[ -n $(lpstat -o) ]]; do
+    ((SECONDS < deadline)) || fail "the print jobs did not finish"
+    sleep 0.1
+  done
+  expect_jobs 2
+  shopt -s nullglob
+  local pdfs=("$E2E_PDF_DIR"/*.pdf)
+  ((${#pdfs[@]} == 2)) || fail "expected two PDFs, found ${#pdfs[@]}"
+  # Fitted to the 11200 twips of width: 560 x 373.33 pt, centred on the 16140 twips of height.
+  for pdf in "${pdfs[@]}"; do
+    /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$CASE_DIR/pic.png" \
+      --orientation portrait --place 0 216.833 560 373.333
+  done
+}
+
+case_comma_decimal_locale() {
+  # A German locale of our own (glibc reads it from LOCPATH; Qt from the name).
+  export LOCPATH=$CASE_DIR/locale
+  mkdir -p "$LOCPATH"
+  localedef -i de_DE -f UTF-8 "$LOCPATH/de_DE.UTF-8" 2>/dev/null || true
+  [[ -d $LOCPATH/de_DE.UTF-8 ]] || fail "could not build the de_DE locale"
+  store Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12.5
+  LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 print_from_clipboard "$CASE_DIR/pic.png" 300 200
+  # margin 12.5 x 56.7 = 708.75, to 709 twips; x = 709 + round(5991 / 2) = 3705 twips.
+  expect_print "$CASE_DIR/pic.png" portrait 185.25 328.5 225 150
+}
+
 case_no_display() {
   env -u DISPLAY "$MIRABLOT" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" && status=0 || status=$?
   ((status == 2)) || fail "exit status $status without a display, expected 2"

@@ -99,6 +99,64 @@ case_failed_save_keeps_the_window_open() {
   expect_status 1
 }
 
+# expect_save_refused: OK after a change reports the failed save and leaves the window open;
+# Escape then ends the program, and the file that was there is unchanged.
+expect_save_refused() {
+  cp "$SETTINGS_FILE" "$CASE_DIR/before.conf"
+  open_settings_window
+  click 80 32  # 横 (landscape)
+  press "$SETTINGS_WINDOW" Return
+  press "$(find_window "Mirablot Error")" Return
+  sleep 0.3
+  xdotool search --onlyvisible --name '^Quillery$' >/dev/null || fail "the settings window closed"
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 1
+  grep -q "Err.Number:.75 " "$CASE_DIR/stderr" || fail "no store error was said: $(cat "$CASE_DIR/stderr")"
+  cmp -s "$CASE_DIR/before.conf" "$SETTINGS_FILE" || fail "the failed save changed the file"
+}
+
+case_read_only_folder() {
+  store Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12
+  run_as_nobody
+  chmod a-w "$(dirname "$SETTINGS_FILE")"
+  expect_save_refused
+}
+
+case_full_disk() {
+  # A tiny file system as the settings folder, filled up behind the settings file.
+  mkdir -p "$XDG_CONFIG_HOME"
+  mount -t tmpfs -o size=64k tmpfs "$XDG_CONFIG_HOME"
+  trap 'umount "$XDG_CONFIG_HOME"; end_case' EXIT
+  store Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12
+  dd if=/dev/zero of="$XDG_CONFIG_HOME/filler" bs=4k 2>/dev/null || true
+  expect_save_refused
+}
+
+case_two_windows_save_at_once() {
+  # Two instances, each with its own settings window, press OK together: the file ends as one
+  # of them stored it, whole.
+  store Orientation=0 Zoom=0 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0
+  open_settings_window
+  local first=$SETTINGS_WINDOW first_pid=$MIRABLOT_PID
+  click 80 32  # 横 (landscape)
+  xdotool set_window --name Quillery-first "$first"
+  run_mirablot
+  press "$(find_window "Mirablot Error")" alt+y
+  SETTINGS_WINDOW=$(find_window Quillery)
+  click 206 72  # left margin
+  # One keyboard: the two OKs follow each other within milliseconds.
+  press "$first" Return
+  press "$SETTINGS_WINDOW" Return
+  finish_mirablot
+  MIRABLOT_PID=$first_pid
+  finish_mirablot
+  local stored
+  stored=$(grep -c '^' "$SETTINGS_FILE")
+  ((stored == 8)) || fail "the file holds $stored lines: $(cat "$SETTINGS_FILE")"
+  grep -Eq '^(Orientation=1|Space0=1)$' "$SETTINGS_FILE" || fail "neither save is in the file"
+}
+
 case_window_keeps_its_proportions_at_200_percent() {
   echo "Xft.dpi: 192" | xrdb -merge
   trap 'xrdb -remove; end_case' EXIT

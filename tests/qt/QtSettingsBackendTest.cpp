@@ -67,6 +67,16 @@ TEST_F(QtSettingsBackendTest, HandEditedValuesComeBackAsWritten) {
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "0,1");
 }
 
+TEST_F(QtSettingsBackendTest, UnparsableFileReadsAsWhatItCouldParse) {
+  HandWrite("[Startup]\nZoom=1\n[Startup");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "1");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), std::nullopt);
+  // Saving over it gives a file that parses.
+  m_backend.WriteAll("Quillery", "Startup", {{"Orientation", "2"}});
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "2");
+  EXPECT_EQ(Contents(), "[Startup]\nOrientation=2\nZoom=1\n");
+}
+
 TEST_F(QtSettingsBackendTest, StoreThatCannotBeUsedIsAnError) {
   QDir().mkpath(File());  // a folder where the file should be
   try {

@@ -21,7 +21,9 @@ QSettings OpenSettings(std::string_view application) {
   return {QSettings::NativeFormat, QSettings::UserScope, name, name};
 }
 
-void ThrowOnFailure(const QSettings& settings) {
+// A file QSettings cannot parse is read for what it could parse: the lines it skipped are
+// settings not stored, which the print job treats as it treats any value it does not know.
+void ThrowOnFailure(const QSettings& settings, bool tolerateFormat) {
   switch (settings.status()) {
     case QSettings::NoError:
       return;
@@ -29,6 +31,9 @@ void ThrowOnFailure(const QSettings& settings) {
       throw Error(ErrorNumber::FileAccess,
                   "設定ファイルを読み書きできません: " + settings.fileName().toStdString());
     case QSettings::FormatError:
+      if (tolerateFormat) {
+        return;
+      }
       throw Error(ErrorNumber::FileAccess,
                   "設定ファイルの書式が正しくありません: " + settings.fileName().toStdString());
   }
@@ -64,7 +69,7 @@ std::optional<std::string> RawValue(const QString& path, std::string_view sectio
 std::optional<std::string> QtSettingsBackend::Read(std::string_view application,
                                                    std::string_view section, std::string_view key) {
   QSettings settings = OpenSettings(application);
-  ThrowOnFailure(settings);
+  ThrowOnFailure(settings, true);
   settings.beginGroup(ToQString(section));
   const QString name = ToQString(key);
   if (!settings.contains(name)) {
@@ -94,7 +99,7 @@ void QtSettingsBackend::WriteAll(std::string_view application, std::string_view 
   }
   settings.endGroup();
   settings.sync();
-  ThrowOnFailure(settings);
+  ThrowOnFailure(settings, false);
 }
 
 }  // namespace mirablot::qt
