@@ -10,7 +10,7 @@ packages=(
   # run: Qt's X11 platform, and a font with the Japanese glyphs of the user interface
   qt6-qpa-plugins fonts-ipafont-gothic
   # the private desktop of the demo and the end-to-end tests
-  xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3
+  xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
   python3-pil
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
 )
