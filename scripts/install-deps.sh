@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake qt6-base-dev libcups2-dev libxcb1-dev pkgconf libgtest-dev libgmock-dev clang-format
+  build-essential git cmake qt6-base-dev libcups2-dev libxcb1-dev zlib1g-dev pkgconf libgtest-dev libgmock-dev clang-format
   # run: Qt's X11 platform, and a font with the Japanese glyphs of the user interface
   qt6-qpa-plugins fonts-ipafont-gothic
   # the private desktop of the demo and the end-to-end tests

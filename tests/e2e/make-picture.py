@@ -6,7 +6,8 @@ resampling on the way to the paper shows.
 
     make-picture.py PATH WIDTH HEIGHT [FORMAT]
 
-FORMAT is a Pillow format (PNG, BMP), or FLAT for a screenshot-like PNG of flat panels (quick
+FORMAT is a Pillow format (PNG, BMP), RGBA for an opaque PNG with an alpha channel (as many
+programs copy screenshots), or FLAT for a screenshot-like PNG of flat panels (quick
 to make at any size), NOISE for a photo-like PNG that compresses badly, or HEADER for a PNG that declares the size but holds almost no pixels."""
 import random
 import struct
@@ -65,7 +66,10 @@ def main():
             pixels += bytes(((x * 255 // max(width - 1, 1)) ^ n, (y * 255 // max(height - 1, 1)) ^ n, n * 3))
     image = Image.frombytes("RGB", (width, height), bytes(pixels))
     mark(image)
-    image.save(path, image_format)
+    if image_format == "RGBA":
+        image.convert("RGBA").save(path, "PNG")
+    else:
+        image.save(path, image_format)
 
 
 def mark(image):

@@ -47,6 +47,11 @@ case_automatic_fit_wide() {
   expect_print "$CASE_DIR/pic.png" landscape 0 0 807 453.9375
 }
 
+case_png_with_alpha_channel() {
+  print_from_clipboard "$CASE_DIR/pic.png" 300 200 RGBA
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+}
+
 case_bitmap_only_owner() {
   print_from_clipboard "$CASE_DIR/pic.bmp" 120 80 BMP image/bmp
   expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60

@@ -55,20 +55,38 @@ QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Decodes an image the clipboard offered in the given MIME type. A picture too large for the
-// budget and data that does not decode are Errors, so the user learns why nothing printed.
-QImage Decode(QByteArray bytes, const QString& type, std::size_t budget) {
-  QBuffer buffer(&bytes);
+[[noreturn]] void RefuseSize(std::uint64_t width, std::uint64_t height) {
+  throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
+                                            std::to_string(width) + " × " + std::to_string(height) +
+                                            " ピクセル)。");
+}
+
+bool OverBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
+  return width * height * 4 > budget;
+}
+
+// Makes a picture of an image the clipboard offered in the given MIME type. A PNG that a PDF
+// can carry is only checked, not decoded; anything else is decoded. A picture too large for
+// the budget and data that does not decode are Errors, so the user learns why nothing printed.
+Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t budget) {
+  if (const std::optional<pdf::PngHeader> png = pdf::ReadPngHeader(bytes)) {
+    if (OverBudget(png->width, png->height, budget)) {
+      RefuseSize(png->width, png->height);
+    }
+    if (pdf::PdfCanCarry(*png)) {
+      return MakePngPicture(std::move(bytes));
+    }
+  }
+  QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                            static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&view);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, type.section(QLatin1Char('/'), 1).toLatin1());
   reader.setDecideFormatFromContent(true);
   const QSize size = reader.size();
-  if (size.isValid() &&
-      static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4 >
-          budget) {
-    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
-                                              std::to_string(size.width()) + " × " +
-                                              std::to_string(size.height()) + " ピクセル)。");
+  if (size.isValid() && OverBudget(static_cast<std::uint64_t>(size.width()),
+                                   static_cast<std::uint64_t>(size.height()), budget)) {
+    RefuseSize(static_cast<std::uint64_t>(size.width()), static_cast<std::uint64_t>(size.height()));
   }
   QImage image;
   if (!reader.read(&image)) {
@@ -76,7 +94,7 @@ QImage Decode(QByteArray bytes, const QString& type, std::size_t budget) {
                 "クリップボードの画像 (" + type.toStdString() +
                     ") を読み取れません: " + reader.errorString().toStdString());
   }
-  return image;
+  return MakePicture(std::move(image));
 }
 
 // The image types to try, most faithful first: PNG, then the owner's other image types.
@@ -99,12 +117,12 @@ template <typename FetchType>
 Picture FirstDecodable(const QStringList& offered, std::size_t budget, FetchType fetch) {
   std::optional<Error> firstFailure;
   for (const QString& type : ImageTypes(offered)) {
-    std::optional<QByteArray> bytes = fetch(type);
+    std::optional<std::vector<std::uint8_t>> bytes = fetch(type);
     if (!bytes) {
       continue;
     }
     try {
-      return MakePicture(Decode(std::move(*bytes), type, budget));
+      return Decode(std::move(*bytes), type, budget);
     } catch (const Error& error) {
       if (error.Number() == static_cast<int>(ErrorNumber::OutOfMemory)) {
         throw;
@@ -124,14 +142,8 @@ Picture FromX11Selection(std::size_t budget) {
   for (const std::string& target : selection.Targets()) {
     offered.append(FromUtf8(target));
   }
-  return FirstDecodable(offered, budget, [&](const QString& type) -> std::optional<QByteArray> {
-    std::optional<std::vector<std::uint8_t>> bytes = selection.Fetch(type.toStdString());
-    if (!bytes) {
-      return std::nullopt;
-    }
-    return QByteArray(reinterpret_cast<const char*>(bytes->data()),
-                      static_cast<qsizetype>(bytes->size()));
-  });
+  return FirstDecodable(offered, budget,
+                        [&](const QString& type) { return selection.Fetch(type.toStdString()); });
 }
 
 // Other platforms (Wayland, offscreen) through Qt's own clipboard.
@@ -140,9 +152,10 @@ Picture FromQtClipboard(std::size_t budget) {
   if (data == nullptr) {
     return {};
   }
-  Picture picture = FirstDecodable(
-      data->formats(), budget,
-      [&](const QString& type) -> std::optional<QByteArray> { return data->data(type); });
+  Picture picture = FirstDecodable(data->formats(), budget, [&](const QString& type) {
+    const QByteArray bytes = data->data(type);
+    return std::optional<std::vector<std::uint8_t>>(std::in_place, bytes.begin(), bytes.end());
+  });
   if (picture.IsEmpty() && data->hasImage()) {
     picture = MakePicture(qvariant_cast<QImage>(data->imageData()));
   }

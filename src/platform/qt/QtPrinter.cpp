@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "QtPrinter.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 
 #include <QDir>
 #include <QPageSize>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <cups/cups.h>
 
@@ -17,6 +16,7 @@
 #include "platform/Conversions.h"
 #include "platform/Error.h"
 #include "platform/Picture.h"
+#include "platform/pdf/PdfWriter.h"
 
 namespace mirablot::qt {
 namespace {
@@ -74,6 +74,17 @@ bool DefaultsToLandscape(cups_dest_t* dest, cups_dinfo_t* info) {
   return value == 4 || value == 5;
 }
 
+// Whether every pixel of an Alpha8 image is fully opaque.
+bool IsOpaque(const QImage& alpha) {
+  for (int y = 0; y < alpha.height(); ++y) {
+    const uchar* row = alpha.constScanLine(y);
+    if (std::any_of(row, row + alpha.width(), [](uchar a) { return a != 0xff; })) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 QMarginsF LandscapeMargins(const QMarginsF& sheetMargins) {
@@ -83,7 +94,7 @@ QMarginsF LandscapeMargins(const QMarginsF& sheetMargins) {
 QtPrinter::QtPrinter() = default;
 
 QtPrinter::~QtPrinter() {
-  if (m_painter.isActive()) {
+  if (m_writer) {
     CloseDocument();
   }
 }
@@ -136,10 +147,7 @@ void QtPrinter::SetOrientation(Orientation orientation) {
     throw Error(ErrorNumber::InvalidPropertyValue);
   }
   Resolve();
-  Orient(orientation == Orientation::Landscape);
-  if (m_printer) {
-    m_printer->setPageLayout(m_layout);  // for the pages still to come
-  }
+  Orient(orientation == Orientation::Landscape);  // for the pages still to come
 }
 
 void QtPrinter::Orient(bool landscape) {
@@ -155,64 +163,86 @@ Orientation QtPrinter::GetOrientation() {
 
 void QtPrinter::NewPage() {
   Resolve();
-  if (m_painter.isActive()) {
-    if (!m_printer->newPage()) {
-      throw Error(ErrorNumber::PrinterError, "新しいページを始められません。");
+  if (!m_writer) {
+    auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/mirablot-XXXXXX.pdf");
+    if (!file->open()) {
+      throw Error(ErrorNumber::PrinterError,
+                  "印刷データの一時ファイルを作れません: " + file->errorString().toStdString());
     }
-    return;
+    m_output.reset(std::fopen(file->fileName().toLocal8Bit().constData(), "wb"));
+    if (!m_output) {
+      throw Error(ErrorNumber::PrinterError,
+                  "印刷データの一時ファイルを開けません: " + file->fileName().toStdString());
+    }
+    m_file = std::move(file);
+    m_writer = std::make_unique<pdf::PdfWriter>(m_output.get());
   }
-  auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/mirablot-XXXXXX.pdf");
-  if (!file->open()) {
-    throw Error(ErrorNumber::PrinterError,
-                "印刷データの一時ファイルを作れません: " + file->errorString().toStdString());
-  }
-  // A printer without a destination renders to PDF and never talks to CUPS itself.
-  auto printer = std::make_unique<QPrinter>(QPrinterInfo(), QPrinter::HighResolution);
-  printer->setOutputFormat(QPrinter::PdfFormat);
-  printer->setOutputFileName(file->fileName());
-  printer->setDocName(kJobTitle);
-  printer->setCreator(kJobTitle);
-  if (!printer->setPageLayout(m_layout) || !m_painter.begin(printer.get())) {
-    throw Error(ErrorNumber::PrinterError, "印刷を開始できません。");
-  }
-  // Lossless, so that a screenshot is never JPEG-compressed on its way to the paper.
-  m_painter.setRenderHint(QPainter::LosslessImageRendering);
-  // From here on the painter measures in twips from the printable area's top-left.
-  const double scale = printer->resolution() / kTwipsPerInch;
-  m_painter.scale(scale, scale);
-  m_file = std::move(file);
-  m_printer = std::move(printer);
+  const QSizeF page = m_layout.fullRect(QPageLayout::Point).size();
+  m_writer->BeginPage(page.width(), page.height());
 }
 
 void QtPrinter::RequireDocument() const {
-  if (!m_painter.isActive()) {
+  if (!m_writer) {
     throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
   }
 }
 
 void QtPrinter::DrawPicture(const Picture& picture, float x, float y, float width, float height) {
   RequireDocument();
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    throw Error(ErrorNumber::InvalidCall);
+  }
+  const QRectF area = PrintableArea();
+  const auto draw = [&](const pdf::FlateImage& image) {
+    m_writer->DrawImage(image, area.left() + x / kTwipsPerPoint, area.top() + y / kTwipsPerPoint,
+                        CheckedExtent(width) / kTwipsPerPoint,
+                        CheckedExtent(height) / kTwipsPerPoint);
+  };
+  if (const pdf::PngImage* png = PngOf(picture)) {
+    draw({png->header.width, png->header.height, png->header.Channels(), png->data, {}});
+    return;
+  }
   const QImage* image = ImageOf(picture);
   if (image == nullptr || image->isNull()) {
     throw Error(ErrorNumber::InvalidPicture);
   }
-  if (!std::isfinite(x) || !std::isfinite(y)) {
-    throw Error(ErrorNumber::InvalidCall);
+  const auto deflate = [](const QImage& rows, int bytesPerPixel) {
+    return pdf::DeflateRows(rows.constBits(), static_cast<std::uint32_t>(rows.height()),
+                            static_cast<std::size_t>(rows.width()) * bytesPerPixel,
+                            static_cast<std::size_t>(rows.bytesPerLine()), bytesPerPixel);
+  };
+  const std::vector<std::uint8_t> colour =
+      deflate(image->convertToFormat(QImage::Format_RGB888), 3);
+  std::vector<std::uint8_t> opacity;
+  if (image->hasAlphaChannel()) {
+    const QImage alpha = image->convertToFormat(QImage::Format_Alpha8);
+    if (!IsOpaque(alpha)) {
+      opacity = deflate(alpha, 1);
+    }
   }
-  m_painter.drawImage(QRectF(x, y, CheckedExtent(width), CheckedExtent(height)), *image);
+  pdf::FlateImage flate{static_cast<std::uint32_t>(image->width()),
+                        static_cast<std::uint32_t>(image->height()),
+                        3,
+                        {colour},
+                        {}};
+  if (!opacity.empty()) {
+    flate.opacity = {opacity};
+  }
+  draw(flate);
 }
 
 void QtPrinter::EndDocument() {
   RequireDocument();
-  const bool written = m_painter.end();
-  const QString path = m_file->fileName();
+  m_writer->Finish(kJobTitle);
+  m_writer.reset();
+  const bool written = std::fclose(m_output.release()) == 0;
   // The temporary file stays until CUPS has read it.
   const std::unique_ptr<QTemporaryFile> file = std::move(m_file);
-  m_printer.reset();
   if (!written) {
-    throw Error(ErrorNumber::PrinterError, "印刷データを書き出せません: " + path.toStdString());
+    throw Error(ErrorNumber::PrinterError,
+                "印刷データを書き出せません: " + file->fileName().toStdString());
   }
-  Submit(path);
+  Submit(file->fileName());
 }
 
 void QtPrinter::Submit(const QString& path) {
@@ -250,8 +280,8 @@ void QtPrinter::AbortDocument() {
 }
 
 void QtPrinter::CloseDocument() {
-  m_painter.end();
-  m_printer.reset();
+  m_writer.reset();
+  m_output.reset();
   m_file.reset();  // the PDF is deleted unsent
 }
 

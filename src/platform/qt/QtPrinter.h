@@ -1,24 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include <QMarginsF>
 #include <QPageLayout>
-#include <QPainter>
 
 #include "platform/PrinterDevice.h"
 
-class QPrinter;
 class QTemporaryFile;
+
+namespace mirablot::pdf {
+class PdfWriter;
+}
 
 namespace mirablot::qt {
 
-/// The default CUPS destination. Qt draws the page into a PDF through a high-resolution
-/// QPrinter; libcups submits it, so that a job CUPS refuses is an error rather than a silent
-/// loss (Qt's own CUPS engine ignores the outcome). The page is the destination's default
-/// medium; its extents are the printable area, and drawing starts at that area's top-left.
+/// The default CUPS destination. The document is a PDF written directly: a PNG picture's own
+/// compressed pixels go in unchanged, others are compressed as PNG does, never lossily. libcups
+/// submits it and its answer is checked, so a job CUPS refuses is an error rather than a silent
+/// loss. The page is the destination's default medium; its extents are the printable area, and
+/// drawing starts at that area's top-left.
 class QtPrinter final : public PrinterDevice {
  public:
   QtPrinter();
@@ -51,8 +55,8 @@ class QtPrinter final : public PrinterDevice {
   QMarginsF m_sheetMargins;  // as the sheet is fed, in points
   QPageLayout m_layout;
   std::unique_ptr<QTemporaryFile> m_file;
-  std::unique_ptr<QPrinter> m_printer;
-  QPainter m_painter;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_output{nullptr, &std::fclose};
+  std::unique_ptr<pdf::PdfWriter> m_writer;
 };
 
 /// The margins of a landscape page printed on a sheet with these margins: CUPS turns landscape

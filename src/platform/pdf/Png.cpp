@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+#include "Png.h"
+
+#include <array>
+#include <string>
+#include <zlib.h>
+
+#include "platform/Error.h"
+
+namespace mirablot::pdf {
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr std::size_t kChunkOverhead = 12;  // length, type, checksum
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+[[noreturn]] void Refuse(const std::string& why) {
+  throw Error(ErrorNumber::InvalidPicture, "PNG 画像が壊れています: " + why);
+}
+
+// Inflates the image data without keeping it, checking every row's filter byte and the total.
+void CheckImageData(const PngImage& png) {
+  const PngHeader& h = png.header;
+  const std::uint64_t rowBytes = (std::uint64_t{h.width} * h.Channels() * h.bitDepth + 7) / 8 + 1;
+  const std::uint64_t expected = rowBytes * h.height;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) {
+    throw Error(ErrorNumber::OutOfMemory);
+  }
+  std::array<std::uint8_t, 64 * 1024> buffer{};
+  std::uint64_t produced = 0;
+  int status = Z_OK;
+  for (std::size_t part = 0; part < png.data.size() && status != Z_STREAM_END; ++part) {
+    stream.next_in = const_cast<Bytef*>(png.data[part].data());
+    stream.avail_in = static_cast<uInt>(png.data[part].size());
+    while (stream.avail_in > 0 && status != Z_STREAM_END) {
+      stream.next_out = buffer.data();
+      stream.avail_out = static_cast<uInt>(buffer.size());
+      status = inflate(&stream, Z_NO_FLUSH);
+      if (status != Z_OK && status != Z_STREAM_END) {
+        inflateEnd(&stream);
+        Refuse(std::string("画素データを展開できません (") + (stream.msg ? stream.msg : "zlib") +
+               ")");
+      }
+      const std::size_t got = buffer.size() - stream.avail_out;
+      for (std::size_t i = 0; i < got; ++i) {
+        const std::uint64_t at = produced + i;
+        if (at < expected && at % rowBytes == 0 && buffer[i] > 4) {
+          inflateEnd(&stream);
+          Refuse("行のフィルター種別が不正です");
+        }
+      }
+      produced += got;
+    }
+  }
+  inflateEnd(&stream);
+  if (status != Z_STREAM_END) {
+    Refuse("画素データが途中で終わっています");
+  }
+  if (produced != expected) {
+    Refuse("画素データの量がヘッダーと合いません");
+  }
+}
+
+}  // namespace
+
+int PngHeader::Channels() const {
+  switch (colourType) {
+    case 0:
+    case 3:
+      return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kHeaderEnd = kSignature.size() + 8 + 13;
+  if (bytes.size() < kHeaderEnd ||
+      !std::equal(kSignature.begin(), kSignature.end(), bytes.begin()) ||
+      BigEndian32(&bytes[8]) != 13 ||
+      std::string_view(reinterpret_cast<const char*>(&bytes[12]), 4) != "IHDR") {
+    return std::nullopt;
+  }
+  const std::uint8_t* ihdr = &bytes[16];
+  PngHeader header;
+  header.width = BigEndian32(ihdr);
+  header.height = BigEndian32(ihdr + 4);
+  header.bitDepth = ihdr[8];
+  header.colourType = ihdr[9];
+  header.interlace = ihdr[12];
+  return header;
+}
+
+PngImage ReadPng(std::span<const std::uint8_t> bytes) {
+  const std::optional<PngHeader> header = ReadPngHeader(bytes);
+  if (!header) {
+    Refuse("PNG の先頭ではありません");
+  }
+  PngImage png{*header, {}};
+  if (png.header.width == 0 || png.header.height == 0 || png.header.Channels() == 0 ||
+      png.header.interlace > 1) {
+    Refuse("ヘッダーの値が不正です");
+  }
+  bool ended = false;
+  std::size_t at = kSignature.size();
+  while (!ended) {
+    if (bytes.size() - at < kChunkOverhead) {
+      Refuse("IEND の前で終わっています");
+    }
+    const std::uint32_t length = BigEndian32(&bytes[at]);
+    if (length > bytes.size() - at - kChunkOverhead) {
+      Refuse("チャンクが途中で終わっています");
+    }
+    const std::span<const std::uint8_t> typeAndData =
+        bytes.subspan(at + 4, 4 + std::size_t{length});
+    const std::uint32_t checksum = BigEndian32(&bytes[at + 8 + length]);
+    if (crc32(0, typeAndData.data(), static_cast<uInt>(typeAndData.size())) != checksum) {
+      Refuse("チャンクのチェックサムが合いません");
+    }
+    const std::string_view type(reinterpret_cast<const char*>(typeAndData.data()), 4);
+    const std::span<const std::uint8_t> data = typeAndData.subspan(4);
+    if (type == "IDAT") {
+      png.data.push_back(data);
+    } else if (type == "tRNS") {
+      png.header.transparency = true;
+    } else if (type == "IEND") {
+      ended = true;
+    }
+    at += kChunkOverhead + length;
+  }
+  if (png.data.empty()) {
+    Refuse("画素データがありません");
+  }
+  if (png.header.interlace == 0) {
+    CheckImageData(png);
+  }
+  return png;
+}
+
+bool PdfCanCarry(const PngHeader& header) {
+  return header.bitDepth == 8 && (header.colourType == 0 || header.colourType == 2) &&
+         header.interlace == 0 && !header.transparency;
+}
+
+}  // namespace mirablot::pdf

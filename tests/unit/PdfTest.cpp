@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: MIT
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+#include "ErrorOf.h"
+#include "platform/Error.h"
+#include "platform/pdf/PdfWriter.h"
+#include "platform/pdf/Png.h"
+
+namespace mirablot::pdf {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using mirablot::testing::ErrorOf;
+
+void Append32(Bytes& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+  }
+}
+
+void AppendChunk(Bytes& png, const char* type, const Bytes& data) {
+  Append32(png, static_cast<std::uint32_t>(data.size()));
+  Bytes typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  png.insert(png.end(), typed.begin(), typed.end());
+  Append32(png,
+           static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+}
+
+Bytes Deflate(const Bytes& raw) {
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  Bytes out(size);
+  EXPECT_EQ(compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
+  out.resize(size);
+  return out;
+}
+
+Bytes Inflate(const Bytes& deflated, std::size_t expected) {
+  Bytes out(expected);
+  uLongf size = static_cast<uLongf>(expected);
+  EXPECT_EQ(uncompress(out.data(), &size, deflated.data(), static_cast<uLong>(deflated.size())),
+            Z_OK);
+  out.resize(size);
+  return out;
+}
+
+// An 8-bit RGB PNG of the given rows (each a filter byte, then 3 bytes a pixel), its image
+// data split into IDAT chunks of `part` bytes.
+Bytes MakePng(std::uint32_t width, const std::vector<Bytes>& rows, std::size_t part = 7,
+              std::uint8_t colourType = 2) {
+  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  Bytes header;
+  Append32(header, width);
+  Append32(header, static_cast<std::uint32_t>(rows.size()));
+  header.insert(header.end(), {8, colourType, 0, 0, 0});
+  AppendChunk(png, "IHDR", header);
+  Bytes raw;
+  for (const Bytes& row : rows) {
+    raw.insert(raw.end(), row.begin(), row.end());
+  }
+  const Bytes data = Deflate(raw);
+  for (std::size_t at = 0; at < data.size(); at += part) {
+    AppendChunk(png, "IDAT",
+                Bytes(data.begin() + static_cast<long>(at),
+                      data.begin() + static_cast<long>(std::min(at + part, data.size()))));
+  }
+  AppendChunk(png, "IEND", {});
+  return png;
+}
+
+const std::vector<Bytes> kRows = {
+    {0, 1, 2, 3, 4, 5, 6}, {2, 9, 9, 9, 8, 8, 8}, {4, 0, 0, 0, 7, 7, 7}};
+
+TEST(PngTest, ReadsTheHeaderAndTheImageDataAcrossChunks) {
+  const Bytes png = MakePng(2, kRows);
+  const PngImage image = ReadPng(png);
+  EXPECT_EQ(image.header.width, 2u);
+  EXPECT_EQ(image.header.height, 3u);
+  EXPECT_EQ(image.header.Channels(), 3);
+  EXPECT_TRUE(PdfCanCarry(image.header));
+  Bytes joined;
+  for (const auto part : image.data) {
+    joined.insert(joined.end(), part.begin(), part.end());
+  }
+  EXPECT_GT(image.data.size(), 1u);
+  EXPECT_EQ(Inflate(joined, 21),
+            (Bytes{0, 1, 2, 3, 4, 5, 6, 2, 9, 9, 9, 8, 8, 8, 4, 0, 0, 0, 7, 7, 7}));
+}
+
+TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
+  const Bytes good = MakePng(2, kRows);
+  // Cut anywhere: a picture that was not read whole.
+  for (std::size_t length = 0; length < good.size(); ++length) {
+    const Bytes cut(good.begin(), good.begin() + static_cast<long>(length));
+    EXPECT_EQ(ErrorOf([&] { (void)ReadPng(cut); }), static_cast<int>(ErrorNumber::InvalidPicture))
+        << "cut at " << length;
+  }
+  Bytes flipped = good;
+  flipped[40] ^= 0x10;  // inside the first IDAT: its checksum no longer matches
+  EXPECT_EQ(ErrorOf([&] { (void)ReadPng(flipped); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+
+  const std::vector<Bytes> badFilter = {kRows[0], {5, 1, 1, 1, 1, 1, 1}, kRows[2]};
+  EXPECT_EQ(ErrorOf([&] { (void)ReadPng(MakePng(2, badFilter)); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+  const std::vector<Bytes> shortRow = {kRows[0], {0, 1, 1, 1, 1, 1}, kRows[2]};
+  EXPECT_EQ(ErrorOf([&] { (void)ReadPng(MakePng(2, shortRow)); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+  const std::vector<Bytes> extraRow = {kRows[0], kRows[1], kRows[2], kRows[0]};
+  Bytes tooMuch = MakePng(2, extraRow);
+  tooMuch[19] = 3;  // the header still says three rows (height's low byte, after its CRC fix)
+  EXPECT_EQ(ErrorOf([&] { (void)ReadPng(tooMuch); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+}
+
+TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
+  PngHeader header{.width = 1, .height = 1, .bitDepth = 8, .colourType = 2};
+  EXPECT_TRUE(PdfCanCarry(header));
+  header.colourType = 0;
+  EXPECT_TRUE(PdfCanCarry(header));
+  for (const int type : {3, 4, 6}) {
+    header.colourType = static_cast<std::uint8_t>(type);
+    EXPECT_FALSE(PdfCanCarry(header)) << type;
+  }
+  header.colourType = 2;
+  header.bitDepth = 16;
+  EXPECT_FALSE(PdfCanCarry(header));
+  header.bitDepth = 8;
+  header.interlace = 1;
+  EXPECT_FALSE(PdfCanCarry(header));
+  header.interlace = 0;
+  header.transparency = true;
+  EXPECT_FALSE(PdfCanCarry(header));
+  EXPECT_FALSE(ReadPngHeader(Bytes{1, 2, 3}).has_value());
+}
+
+// Undoes PNG filtering, as a PDF reader does with predictor 15.
+Bytes Unfilter(const Bytes& filtered, std::size_t rowBytes, std::size_t bpp) {
+  Bytes out;
+  for (std::size_t at = 0; at < filtered.size(); at += rowBytes + 1) {
+    const std::uint8_t filter = filtered[at];
+    const std::size_t start = out.size();
+    for (std::size_t i = 0; i < rowBytes; ++i) {
+      const int a = i >= bpp ? out[start + i - bpp] : 0;
+      const int b = start > 0 ? out[start - rowBytes + i] : 0;
+      const int c = start > 0 && i >= bpp ? out[start - rowBytes + i - bpp] : 0;
+      const int p = a + b - c;
+      const int predicted =
+          filter == 4 ? (std::abs(p - a) <= std::abs(p - b) && std::abs(p - a) <= std::abs(p - c)
+                             ? a
+                             : (std::abs(p - b) <= std::abs(p - c) ? b : c))
+                      : 0;
+      out.push_back(static_cast<std::uint8_t>(filtered[at + 1 + i] + predicted));
+    }
+  }
+  return out;
+}
+
+TEST(PdfWriterTest, DeflatedRowsDecodeToThePixelsWithoutTheirPadding) {
+  // Three rows of two RGB pixels, each row padded to 8 bytes as a QImage pads its lines.
+  const Bytes pixels = {10,  20,  30,   40,   50, 60, 0xEE, 0xEE, 200, 100, 0,    255,
+                        255, 255, 0xEE, 0xEE, 1,  2,  3,    4,    5,   6,   0xEE, 0xEE};
+  const Bytes deflated = DeflateRows(pixels.data(), 3, 6, 8, 3);
+  const Bytes filtered = Inflate(deflated, 21);
+  ASSERT_EQ(filtered.size(), 21u);
+  EXPECT_EQ(Unfilter(filtered, 6, 3),
+            (Bytes{10, 20, 30, 40, 50, 60, 200, 100, 0, 255, 255, 255, 1, 2, 3, 4, 5, 6}));
+}
+
+std::string WriteDocument(const std::function<void(PdfWriter&)>& draw) {
+  std::FILE* file = std::tmpfile();
+  {
+    PdfWriter writer(file);
+    draw(writer);
+    writer.Finish("Mirablot (test)");
+  }
+  std::rewind(file);
+  std::string text;
+  char buffer[4096];
+  while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) {
+    text.append(buffer, got);
+  }
+  std::fclose(file);
+  return text;
+}
+
+TEST(PdfWriterTest, PlacesPicturesFromTheTopLeftOnPagesOfTheirOwnSize) {
+  const Bytes data = {1, 2, 3};
+  const FlateImage image{4, 2, 3, {data}, {}};
+  const std::string pdf = WriteDocument([&](PdfWriter& writer) {
+    writer.BeginPage(595.5, 842);
+    writer.DrawImage(image, 10, 20, 100.25, 50);
+    writer.BeginPage(842, 595.5);
+    writer.DrawImage(image, 0, 0, 842, 595.5);
+  });
+  // y measured upwards: 842 - 20 - 50 = 772.
+  EXPECT_NE(pdf.find("q 100.25 0 0 50 10 772 cm /Im3 Do Q"), std::string::npos) << pdf;
+  EXPECT_NE(pdf.find("/MediaBox [0 0 595.5 842]"), std::string::npos);
+  EXPECT_NE(pdf.find("/MediaBox [0 0 842 595.5]"), std::string::npos);
+  EXPECT_NE(pdf.find("q 842 0 0 595.5 0 0 cm"), std::string::npos);
+  EXPECT_NE(pdf.find("/Count 2"), std::string::npos);
+  EXPECT_NE(pdf.find("/Width 4 /Height 2 /ColorSpace /DeviceRGB"), std::string::npos);
+  EXPECT_NE(pdf.find("/Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 4"), std::string::npos);
+  EXPECT_NE(pdf.find("/Title (Mirablot \\(test\\))"), std::string::npos);
+
+  // Every cross-reference entry points at its object.
+  const std::size_t table = pdf.find("xref\n");
+  ASSERT_NE(table, std::string::npos);
+  const std::regex entry("(\\d{10}) 00000 n ");
+  int number = 1;
+  for (auto it = std::sregex_iterator(pdf.begin() + static_cast<long>(table), pdf.end(), entry);
+       it != std::sregex_iterator(); ++it, ++number) {
+    const std::size_t offset = std::stoul((*it)[1]);
+    EXPECT_EQ(
+        pdf.compare(offset, std::to_string(number).size() + 6, std::to_string(number) + " 0 obj"),
+        0)
+        << "object " << number;
+  }
+  EXPECT_EQ(number - 1, 9);  // 2 images, 2 contents, 2 pages, pages, catalog, info
+  const std::size_t start = pdf.find("startxref\n") + 10;
+  EXPECT_EQ(std::stoul(pdf.substr(start)), table);
+}
+
+TEST(PdfWriterTest, AnOpacityMaskGoesWithTheImage) {
+  const Bytes data = {1};
+  const std::string pdf = WriteDocument([&](PdfWriter& writer) {
+    writer.BeginPage(100, 100);
+    writer.DrawImage({1, 1, 3, {data}, {data}}, 0, 0, 1, 1);
+  });
+  EXPECT_NE(pdf.find("/SMask 3 0 R"), std::string::npos) << pdf;
+  EXPECT_NE(pdf.find("3 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace "
+                     "/DeviceGray"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace mirablot::pdf
