@@ -10,7 +10,7 @@ extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\n"
          "leak:libdbus-1.so\n"
-         "leak:__argz_add_sep\n";
+         "leak:argz_add_sep\n";
 }
 
 extern "C" const char* __lsan_default_options();
