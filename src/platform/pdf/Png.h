@@ -34,9 +34,10 @@ struct PngImage {
   std::vector<std::span<const std::uint8_t>> data;  // the IDAT chunks' contents, in order
 };
 
-/// Reads a whole PNG and checks it: the chunk structure and checksums up to IEND, and that the
-/// image data inflates to exactly the declared rows with valid filter bytes. A picture that
-/// fails any check would print as garbage, so that is an Error (InvalidPicture) with the reason.
+/// Reads a whole PNG and checks what can be checked without inflating it: the chunk structure
+/// up to IEND, every chunk's checksum, and a zlib stream header on the image data. A truncated
+/// or damaged picture would print as garbage, so that is an Error (InvalidPicture) with the
+/// reason. (Inflating to check the rows would cost more than the rest of the print job.)
 [[nodiscard]] PngImage ReadPng(std::span<const std::uint8_t> bytes);
 
 /// Whether a PDF can show the PNG's image data unchanged: 8-bit grey or RGB, not interlaced,

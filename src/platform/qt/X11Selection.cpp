@@ -160,12 +160,13 @@ std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
   }
   // Incremental transfer: deleting the property (done above) asks for the first part; each
   // part arrives as a new value of the property, and an empty part ends the transfer.
-  if (bytes.size() >= sizeof(std::uint32_t)) {
-    std::uint32_t announced = 0;  // a lower bound of the whole size
+  std::uint32_t announced = 0;  // a lower bound of the whole size
+  if (bytes.size() >= sizeof announced) {
     std::memcpy(&announced, bytes.data(), sizeof announced);
     CheckSize(announced);
   }
   bytes.clear();
+  bytes.reserve(announced);  // one allocation instead of a copy at every doubling
   xcb_flush(m_connection);
   for (;;) {
     const auto event = WaitForEvent(m_connection, XCB_PROPERTY_NOTIFY, m_limits.idle, deadline);
