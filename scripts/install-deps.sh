@@ -11,7 +11,7 @@ packages=(
   qt6-qpa-plugins fonts-ipafont-gothic
   # the private desktop of the demo and the end-to-end tests
   xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
-  python3-pil
+  python3-pil time
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
 )
 

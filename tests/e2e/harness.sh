@@ -56,6 +56,8 @@ start() {
   cat >"$cups/cupsd.conf" <<CONF
 Listen localhost:$port
 Browsing Off
+# Documents stay in the spool after printing, where the benchmark weighs them.
+PreserveJobFiles Yes
 LogLevel info
 DefaultAuthType None
 WebInterface No
@@ -94,6 +96,7 @@ export XDG_CONFIG_HOME=$dir/home/.config
 export XDG_RUNTIME_DIR=$dir/runtime
 export E2E_QUEUE=$queue
 export E2E_PDF_DIR=$dir/pdf
+export E2E_SPOOL_DIR=$cups/spool
 unset LPDEST PRINTER WAYLAND_DISPLAY QT_QPA_PLATFORM
 ENV
   # shellcheck source=/dev/null
