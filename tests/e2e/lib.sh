@@ -24,6 +24,7 @@ begin_case() {
   rm -f "$E2E_PDF_DIR"/*
   CLIPBOARD_PID=
   RUN_AS=()
+  NOBODY_DIR=
   trap end_case EXIT
   # A key left down by an aborted keystroke would autorepeat into the next case's windows.
   xdotool keyup Return Escape alt y n 2>/dev/null || true
@@ -32,17 +33,24 @@ begin_case() {
 
 end_case() {
   [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+  [[ -z ${NOBODY_DIR:-} ]] || rm -rf "$NOBODY_DIR"
 }
 
 # run_as_nobody: the program runs as an ordinary user from here on (root ignores file
-# permissions), with a settings and runtime folder of its own.
+# permissions). The build tree may sit where that user cannot reach (under /root), so the
+# program and the settings written so far move to a folder of their own under /tmp.
 run_as_nobody() {
-  RUN_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
-  export XDG_RUNTIME_DIR=$CASE_DIR/runtime
-  mkdir -p "$XDG_CONFIG_HOME/Quillery" "$XDG_RUNTIME_DIR"
-  chmod 0700 "$XDG_RUNTIME_DIR"
+  NOBODY_DIR=$(mktemp -d /tmp/mirablot-nobody.XXXXXX)
+  chmod 0755 "$NOBODY_DIR"
+  cp "$MIRABLOT" "$NOBODY_DIR/mirablot"
+  MIRABLOT=$NOBODY_DIR/mirablot
+  mkdir -p "$XDG_CONFIG_HOME/Quillery"
+  cp -a "$XDG_CONFIG_HOME" "$NOBODY_DIR/config"
+  export XDG_CONFIG_HOME=$NOBODY_DIR/config XDG_RUNTIME_DIR=$NOBODY_DIR/runtime
+  SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
+  mkdir -m 0700 "$XDG_RUNTIME_DIR"
   chown -R nobody:nogroup "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-  chmod o+x "$CASE_DIR"
+  RUN_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 }
 
 job_count() { lpstat -W all -o | wc -l; }

@@ -87,6 +87,7 @@ expect_question_then_no() {
 
 # The owner holds the program up at most a few seconds before the question comes.
 expect_bounded_wait() {
+  echo "the question came after ${QUESTION_MS} ms"
   ((QUESTION_MS < 6000)) || fail "the question took ${QUESTION_MS} ms"
 }
 
