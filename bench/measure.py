@@ -106,7 +106,10 @@ def run_once(program, method_zoom, picture):
         if result.returncode != 0:
             raise SystemExit(f"{command} failed ({result.returncode}): {result.stderr}")
         peak_kb = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", usage.read()).group(1))
+    deadline = time.monotonic() + 600
     while not queue_empty():
+        if time.monotonic() > deadline:
+            raise SystemExit("the print job did not complete within 10 minutes (see the scheduler's error_log)")
         time.sleep(0.01)
     completed = time.perf_counter() - start
     job = sum(os.path.getsize(f) for f in set(glob.glob(os.path.join(spool, "d*"))) - before)

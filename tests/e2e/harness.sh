@@ -8,6 +8,7 @@
 #
 #   harness.sh start DIR    start everything; prints DIR/env.sh
 #   harness.sh stop DIR     stop what start started and remove its files outside DIR
+#                           (the scheduler's folder under /tmp, linked as DIR/cups)
 #
 # cups-pdf reads its configuration only from /etc/cups, so the queue gets its own
 # /etc/cups/cups-pdf-<queue>.conf for the run (removed by stop). Its backend must run as root.
@@ -33,12 +34,17 @@ start() {
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   [[ ! -e $dir/env.sh ]] || stop "$dir"
-  local cups=$dir/cups queue="mirablot-e2e-$$"
-  rm -rf "$cups" "$dir/pdf" "$dir/home" "$dir/runtime"
+  local cups queue="mirablot-e2e-$$"
+  # The filters run as lp and must reach the spool, which DIR (say, under /root) may not let
+  # them: the scheduler's files live in a folder of their own under /tmp.
+  cups=$(mktemp -d /tmp/mirablot-cups.XXXXXX)
+  chmod 755 "$cups"
+  echo "$cups" >"$dir/cups-dir"
+  rm -rf "$dir/cups"
+  ln -s "$cups" "$dir/cups"
+  rm -rf "$dir/pdf" "$dir/home" "$dir/runtime"
   mkdir -p "$cups"/{spool,tmp,cache,state,log} "$dir/pdf" "$dir/home" "$dir/runtime"
   chmod 700 "$dir/runtime"
-  # The filters run as lp and must reach the spool.
-  chmod 755 "$dir"
   chown root:lp "$cups/spool" "$cups/tmp"
   chmod 0710 "$cups/spool"
   chmod 1770 "$cups/tmp"
@@ -134,6 +140,9 @@ stop() {
   fi
   # Clipboard owners started by the tests die with the display; make sure of it.
   pkill -f "xclip.*$dir" 2>/dev/null || true
+  if [[ -f $dir/cups-dir ]]; then
+    rm -rf "$(cat "$dir/cups-dir")" "$dir/cups-dir" "$dir/cups"
+  fi
   rm -f "$dir/env.sh" "$dir/display"
 }
 
