@@ -52,6 +52,12 @@ case_png_with_alpha_channel() {
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 
+case_wayland_session_uses_xwayland() {
+  # A Wayland desktop that asks Qt for Wayland; its XWayland display holds the clipboard.
+  QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-0 print_from_clipboard "$CASE_DIR/pic.png" 300 200
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+}
+
 case_bitmap_only_owner() {
   print_from_clipboard "$CASE_DIR/pic.bmp" 120 80 BMP image/bmp
   expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/ProgramIdentity.h"
+
 namespace mirablot::qt {
 namespace {
 
@@ -48,7 +50,11 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
 }  // namespace
 
 std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  // A window-less Wayland client cannot read the clipboard: with an X display at hand (XWayland
+  // on a Wayland desktop) Mirablot uses it, even when the session asks Qt for Wayland.
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.isEmpty() ||
+      (platform.startsWith("wayland") && !qEnvironmentVariableIsEmpty("DISPLAY"))) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
   std::vector<HeldMessage> held;
@@ -61,9 +67,10 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv) {
   for (const HeldMessage& message : held) {
     qt_message_output(message.type, QMessageLogContext(), message.text);
   }
-  QApplication::setApplicationName(QStringLiteral("Mirablot"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
-  QApplication::setDesktopFileName(QStringLiteral("mirablot"));
+  QApplication::setApplicationName(QString::fromUtf8(kProductName.data(), kProductName.size()));
+  QApplication::setApplicationVersion(
+      QString::fromUtf8(kProductVersion.data(), kProductVersion.size()));
+  QApplication::setDesktopFileName(QStringLiteral(MIRABLOT_APP_ID));
   return application;
 }
 
