@@ -13,6 +13,8 @@ packages=(
   xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
   python3-pil time
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
+  # the package checks
+  lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Wires the Qt adapters to the start-up window and runs it.
+#include <cstdio>
+#include <string_view>
+
 #include "app/frmMain.h"
 #include "platform/Error.h"
 #include "platform/PictureHolder.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPrinter.h"
@@ -19,6 +23,12 @@ constexpr float kImgDesignSize = 15;
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Asked from a terminal or by a package check; needs no display.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("%s %s\n%s\n", mirablot::kProductName.data(), mirablot::kProductVersion.data(),
+                mirablot::kFileDescription.data());
+    return 0;
+  }
   const auto application = mirablot::qt::CreateApplication(argc, argv);
 
   mirablot::qt::QtPrinter printer;

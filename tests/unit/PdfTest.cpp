@@ -144,6 +144,22 @@ TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
   EXPECT_FALSE(ReadPngHeader(Bytes{1, 2, 3}).has_value());
 }
 
+TEST(PngTest, PalettePicturesEncodeAsCheckedPngsWithTheirTransparency) {
+  const Bitmap bitmap{2, 2, {0x00000000, 0xFFFF0000}, {0, 1, 1, 0}};
+  const Bytes png = EncodePalettePng(bitmap);
+  const PngImage image = ReadPng(png);
+  EXPECT_EQ(image.header.width, 2u);
+  EXPECT_EQ(image.header.colourType, 3);
+  EXPECT_TRUE(image.header.transparency);
+  Bytes joined;
+  for (const auto part : image.data) {
+    joined.insert(joined.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(Inflate(joined, 6), (Bytes{0, 0, 1, 0, 1, 0}));
+  const std::string text(png.begin(), png.end());
+  EXPECT_NE(text.find(std::string("PLTE\0\0\0\xff\0\0", 10)), std::string::npos);
+}
+
 // Undoes PNG filtering, as a PDF reader does with predictor 15.
 Bytes Unfilter(const Bytes& filtered, std::size_t rowBytes, std::size_t bpp) {
   Bytes out;

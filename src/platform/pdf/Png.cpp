@@ -116,4 +116,51 @@ bool PdfCanCarry(const PngHeader& header) {
          header.interlace == 0 && !header.transparency;
 }
 
+std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap) {
+  std::vector<std::uint8_t> png(kSignature.begin(), kSignature.end());
+  const auto append32 = [](std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+  };
+  const auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+    append32(png, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    append32(png, static_cast<std::uint32_t>(
+                      crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+  };
+  std::vector<std::uint8_t> header;
+  append32(header, static_cast<std::uint32_t>(bitmap.width));
+  append32(header, static_cast<std::uint32_t>(bitmap.height));
+  header.insert(header.end(), {8, 3, 0, 0, 0});
+  chunk("IHDR", header);
+  std::vector<std::uint8_t> palette;
+  std::vector<std::uint8_t> alpha;
+  for (const std::uint32_t colour : bitmap.palette) {
+    palette.insert(palette.end(),
+                   {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
+                    static_cast<std::uint8_t>(colour)});
+    alpha.push_back(static_cast<std::uint8_t>(colour >> 24));
+  }
+  chunk("PLTE", palette);
+  chunk("tRNS", alpha);
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < bitmap.height; ++y) {
+    rows.push_back(0);  // no filter
+    const auto row = bitmap.pixels.begin() + static_cast<long>(y) * bitmap.width;
+    rows.insert(rows.end(), row, row + bitmap.width);
+  }
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<std::uint8_t> data(size);
+  if (compress2(data.data(), &size, rows.data(), static_cast<uLong>(rows.size()), 9) != Z_OK) {
+    throw Error(ErrorNumber::OutOfMemory);
+  }
+  data.resize(size);
+  chunk("IDAT", data);
+  chunk("IEND", {});
+  return png;
+}
+
 }  // namespace mirablot::pdf

@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/Bitmap.h"
+
 namespace mirablot::pdf {
 
 struct PngHeader {
@@ -39,6 +41,9 @@ struct PngImage {
 /// or damaged picture would print as garbage, so that is an Error (InvalidPicture) with the
 /// reason. (Inflating to check the rows would cost more than the rest of the print job.)
 [[nodiscard]] PngImage ReadPng(std::span<const std::uint8_t> bytes);
+
+/// An 8-bit palette PNG of the bitmap; palette entries with alpha 0 are transparent.
+[[nodiscard]] std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap);
 
 /// Whether a PDF can show the PNG's image data unchanged: 8-bit grey or RGB, not interlaced,
 /// no transparency.

@@ -11,8 +11,9 @@ namespace mirablot::qt {
 inline constexpr int kExitNoDisplay = 2;
 
 /// Creates the application on the X11 display (XWayland on a Wayland desktop: a client that
-/// never shows a window cannot read a Wayland clipboard). Without a display it prints one line
-/// to stderr and exits with kExitNoDisplay, instead of Qt's abort.
+/// never shows a window cannot read a Wayland clipboard), even when QT_QPA_PLATFORM asks for
+/// Wayland; other platforms it names (offscreen, for tests) are kept. Without a display it prints
+/// one line to stderr and exits with kExitNoDisplay, instead of Qt's abort.
 [[nodiscard]] std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv);
 
 }  // namespace mirablot::qt

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds the Debian package and checks it: its contents and dependencies (dpkg-deb), Debian's
+# policy (lintian), the desktop file and the AppStream metainfo.
+#   scripts/package.sh              build and check build/release/mirablot_1.00_amd64.deb
+#   scripts/package.sh --install    also install it, run it, and remove it again (CI does
+#                                   this on its throwaway machine)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+(cd build/release && cpack >/dev/null)
+deb=$(ls build/release/mirablot_*.deb)
+
+echo "== $deb"
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+dpkg-deb --contents "$deb" | awk '{print $6}'
+
+echo "== lintian"
+# Tags we accept, each for a reason given in the README's packaging section.
+lintian --fail-on error,warning --suppress-tags-from-file data/lintian-accepted "$deb"
+
+echo "== desktop file and metainfo"
+desktop-file-validate data/org.mirablot.Mirablot.desktop
+appstreamcli validate --no-net --explain data/org.mirablot.Mirablot.metainfo.xml
+
+if [[ ${1:-} == --install ]]; then
+  echo "== install, run, remove"
+  apt-get install -y -qq "./$deb" >/dev/null
+  mirablot --version | grep -qx "Mirablot 1.00" || { echo "installed mirablot: wrong version"; exit 1; }
+  status=0
+  env -u DISPLAY -u WAYLAND_DISPLAY mirablot 2>/tmp/mirablot-package.err || status=$?
+  [[ $status == 2 ]] || { echo "installed mirablot: exit status $status, expected 2"; exit 1; }
+  cat /tmp/mirablot-package.err
+  apt-get remove -y -qq mirablot >/dev/null
+fi
+echo "package checks passed"
