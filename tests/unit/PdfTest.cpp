@@ -105,7 +105,7 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
         << "cut at " << length;
   }
   Bytes flipped = good;
-  flipped[40] ^= 0x10;  // inside the first IDAT: its checksum no longer matches
+  flipped[43] ^= 0x10;  // the first IDAT's third data byte: only its checksum tells
   EXPECT_EQ(ErrorOf([&] { (void)ReadPng(flipped); }),
             static_cast<int>(ErrorNumber::InvalidPicture));
 
