@@ -15,6 +15,8 @@ packages=(
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
   # the package checks
   lintian desktop-file-utils appstream
+  # the Windows build of the core, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

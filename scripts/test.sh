@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Installs what is missing, checks the formatting, builds with warnings as errors under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test: core, Qt adapters and
-# widgets (offscreen), and end to end (private display and print scheduler).
+# widgets (offscreen), and end to end (private display and print scheduler). Then builds the
+# core and its tests for Windows and runs them under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,8 @@ cmake --build --preset ci
 
 echo "== tests"
 ctest --preset ci -j2 "$@"
+
+echo "== the core and its tests for Windows (mingw-w64), run under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+ctest --preset windows -j2 "$@"

@@ -19,7 +19,11 @@ std::string FixedText(std::int64_t scaled) {
       negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
   std::string fraction = std::to_string(magnitude % 10000);
   fraction.insert(0, 4 - fraction.size(), '0');
-  return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+  std::string text(negative ? "-" : "");
+  text += std::to_string(magnitude / 10000);
+  text += '.';
+  text += fraction;
+  return text;
 }
 
 }  // namespace
