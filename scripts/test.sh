@@ -27,5 +27,14 @@ ctest --preset ci -j2 "$@"
 
 echo "== the core and its tests for Windows (mingw-w64), run under Wine"
 cmake --preset windows >/dev/null
+# One Wine server for the whole run, in the build tree's own prefix (the one the toolchain's
+# emulator uses): set up once, kept alive, stopped at the end. A server that starts and stops
+# around every test process can race a test's start.
+export WINEPREFIX=$PWD/build/windows/wine WINEDEBUG=-all
+mkdir -p "$WINEPREFIX"
+wineserver --kill 2>/dev/null || true
+wineserver --persistent
+trap 'wineserver --kill' EXIT
+wineboot --init >/dev/null 2>&1
 cmake --build --preset windows
 ctest --preset windows -j2 "$@"
