@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "QtText.h"
 #include "platform/ProgramIdentity.h"
 
 namespace mirablot::qt {
@@ -67,9 +68,8 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv) {
   for (const HeldMessage& message : held) {
     qt_message_output(message.type, QMessageLogContext(), message.text);
   }
-  QApplication::setApplicationName(QString::fromUtf8(kProductName.data(), kProductName.size()));
-  QApplication::setApplicationVersion(
-      QString::fromUtf8(kProductVersion.data(), kProductVersion.size()));
+  QApplication::setApplicationName(ToQString(kProductName));
+  QApplication::setApplicationVersion(ToQString(kProductVersion));
   QApplication::setDesktopFileName(QStringLiteral(MIRABLOT_APP_ID));
   return application;
 }

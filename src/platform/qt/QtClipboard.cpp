@@ -14,6 +14,7 @@
 #include <QMimeData>
 
 #include "QtPicture.h"
+#include "QtText.h"
 #include "X11Selection.h"
 #include "platform/Error.h"
 
@@ -49,10 +50,6 @@ std::optional<std::size_t> AvailableMemory() {
 std::size_t DecodeBudget() {
   const std::size_t available = AvailableMemory().value_or(3 * 1024 * kMegabyte);
   return std::max(available / 3, kSmallestBudget);
-}
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 [[noreturn]] void RefuseSize(std::uint64_t width, std::uint64_t height) {
@@ -140,7 +137,7 @@ Picture FromX11Selection(std::size_t budget) {
   X11Selection selection({.maxBytes = budget});
   QStringList offered;
   for (const std::string& target : selection.Targets()) {
-    offered.append(FromUtf8(target));
+    offered.append(ToQString(target));
   }
   return FirstDecodable(offered, budget,
                         [&](const QString& type) { return selection.Fetch(type.toStdString()); });

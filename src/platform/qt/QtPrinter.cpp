@@ -12,7 +12,6 @@
 #include <cups/cups.h>
 
 #include "QtPicture.h"
-#include "QtScreenMetrics.h"
 #include "platform/Conversions.h"
 #include "platform/Error.h"
 #include "platform/Picture.h"

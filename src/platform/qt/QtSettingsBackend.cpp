@@ -7,14 +7,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "QtText.h"
 #include "platform/Error.h"
 
 namespace mirablot::qt {
 namespace {
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QSettings OpenSettings(std::string_view application) {
   const QString name = ToQString(application);
