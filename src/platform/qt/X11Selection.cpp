@@ -13,7 +13,7 @@ namespace mirablot::qt {
 namespace {
 
 template <typename T>
-using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
+using XcbReply = std::unique_ptr<T, void (*)(void*)>;
 
 template <typename T>
 XcbReply<T> Own(T* reply) {
@@ -137,22 +137,9 @@ bool X11Selection::Convert(std::uint32_t target, Clock::time_point deadline) {
 
 std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
   // Learn the size first, so that an oversized answer is refused before it is copied.
-  const auto head = Own(xcb_get_property_reply(
-      m_connection,
-      xcb_get_property(m_connection, 0, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0),
-      nullptr));
-  if (!head) {
-    ThrowUnavailable("X サーバーが応答しません。");
-  }
+  const auto head = ReadProperty(false, 0);
   CheckSize(head->bytes_after);
-  const auto whole = Own(xcb_get_property_reply(
-      m_connection,
-      xcb_get_property(m_connection, 1, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, 0,
-                       (head->bytes_after + 3) / 4),
-      nullptr));
-  if (!whole) {
-    ThrowUnavailable("X サーバーが応答しません。");
-  }
+  const auto whole = ReadProperty(true, (head->bytes_after + 3) / 4);
   const auto* value = static_cast<const std::uint8_t*>(xcb_get_property_value(whole.get()));
   std::vector<std::uint8_t> bytes(value, value + xcb_get_property_value_length(whole.get()));
   if (whole->type != m_incr) {
@@ -174,14 +161,7 @@ std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
     if (notify->atom != m_property || notify->state != XCB_PROPERTY_NEW_VALUE) {
       continue;
     }
-    const auto part =
-        Own(xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 1, m_window, m_property,
-                                                    XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
-                                   nullptr));
-    if (!part) {
-      ThrowUnavailable("X サーバーが応答しません。");
-    }
+    const auto part = ReadProperty(true, UINT32_MAX / 4);
     if (part->type == XCB_NONE) {
       continue;  // a notice from before the transfer began; the property is gone already
     }
@@ -194,6 +174,19 @@ std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
     bytes.insert(bytes.end(), partValue, partValue + length);
     xcb_flush(m_connection);
   }
+}
+
+std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> X11Selection::ReadProperty(
+    bool remove, std::uint32_t words) {
+  auto reply =
+      Own(xcb_get_property_reply(m_connection,
+                                 xcb_get_property(m_connection, remove ? 1 : 0, m_window,
+                                                  m_property, XCB_GET_PROPERTY_TYPE_ANY, 0, words),
+                                 nullptr));
+  if (!reply) {
+    ThrowUnavailable("X サーバーが応答しません。");
+  }
+  return reply;
 }
 
 void X11Selection::CheckSize(std::size_t bytes) const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct xcb_connection_t;
+struct xcb_get_property_reply_t;
 
 namespace mirablot::qt {
 
@@ -49,6 +50,9 @@ class X11Selection {
   [[nodiscard]] bool Convert(std::uint32_t target, Clock::time_point deadline);
   // Takes the answer out of our property, following an incremental transfer to its end.
   [[nodiscard]] std::vector<std::uint8_t> TakeAnswer(Clock::time_point deadline);
+  // Our property's value, at most `words` 32-bit units of it; `remove` deletes it once read.
+  [[nodiscard]] std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> ReadProperty(
+      bool remove, std::uint32_t words);
   void CheckSize(std::size_t bytes) const;
 
   SelectionLimits m_limits;
