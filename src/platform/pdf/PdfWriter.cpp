@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -22,11 +23,8 @@ constexpr int kDeflateLevel = 3;
 // Decimal text independent of the user's locale, at most four decimals, no exponent.
 std::string Number(double value) {
   char text[64];
-  const int length = std::snprintf(text, sizeof text, "%.4f", value);
-  std::string result(text, static_cast<std::size_t>(length));
-  if (const std::size_t comma = result.find(','); comma != std::string::npos) {
-    result[comma] = '.';  // a locale that writes decimal commas
-  }
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 4).ptr;
+  std::string result(text, end);
   while (result.back() == '0') {
     result.pop_back();
   }
