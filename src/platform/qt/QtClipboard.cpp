@@ -52,14 +52,13 @@ std::size_t DecodeBudget() {
   return std::max(available / 3, kSmallestBudget);
 }
 
-[[noreturn]] void RefuseSize(std::uint64_t width, std::uint64_t height) {
-  throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
-                                            std::to_string(width) + " × " + std::to_string(height) +
-                                            " ピクセル)。");
-}
-
-bool OverBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
-  return width * height * 4 > budget;
+// A picture whose decoded pixels would not fit the budget is refused with its size.
+void RequireWithinBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
+  if (width * height * 4 > budget) {
+    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
+                                              std::to_string(width) + " × " +
+                                              std::to_string(height) + " ピクセル)。");
+  }
 }
 
 // Makes a picture of an image the clipboard offered in the given MIME type. A PNG that a PDF
@@ -67,9 +66,7 @@ bool OverBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
 // the budget and data that does not decode are Errors, so the user learns why nothing printed.
 Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t budget) {
   if (const std::optional<pdf::PngHeader> png = pdf::ReadPngHeader(bytes)) {
-    if (OverBudget(png->width, png->height, budget)) {
-      RefuseSize(png->width, png->height);
-    }
+    RequireWithinBudget(png->width, png->height, budget);
     if (pdf::PdfCanCarry(*png)) {
       return MakePngPicture(std::move(bytes));
     }
@@ -81,9 +78,9 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
   QImageReader reader(&buffer, type.section(QLatin1Char('/'), 1).toLatin1());
   reader.setDecideFormatFromContent(true);
   const QSize size = reader.size();
-  if (size.isValid() && OverBudget(static_cast<std::uint64_t>(size.width()),
-                                   static_cast<std::uint64_t>(size.height()), budget)) {
-    RefuseSize(static_cast<std::uint64_t>(size.width()), static_cast<std::uint64_t>(size.height()));
+  if (size.isValid()) {
+    RequireWithinBudget(static_cast<std::uint64_t>(size.width()),
+                        static_cast<std::uint64_t>(size.height()), budget);
   }
   QImage image;
   if (!reader.read(&image)) {
