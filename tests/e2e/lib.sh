@@ -21,13 +21,18 @@ begin_case() {
   mkdir -p "$CASE_DIR"
   export XDG_CONFIG_HOME=$CASE_DIR/config
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
-  rm -f "$E2E_PDF_DIR"/*
   CLIPBOARD_PID=
   RUN_AS=()
   NOBODY_DIR=
   trap end_case EXIT
   # A key left down by an aborted keystroke would autorepeat into the next case's windows.
   xdotool keyup Return Escape alt y n 2>/dev/null || true
+  fresh_output
+}
+
+# fresh_output: no PDF yet, and the jobs counted from here on.
+fresh_output() {
+  rm -f "$E2E_PDF_DIR"/*
   JOBS_BEFORE=$(job_count)
 }
 
@@ -143,17 +148,18 @@ press() {
   xdotool key --clearmodifiers "$2"
 }
 
-# printed_pdf: waits until the scheduler has finished every job, then names the one PDF.
-printed_pdf() {
-  local deadline=$((SECONDS + 60)) pdfs
+# printed_pdfs [COUNT]: waits until the scheduler has finished every job, then names the
+# PDFs, one a line; there must be COUNT of them (default 1).
+printed_pdfs() {
+  local count=${1:-1} deadline=$((SECONDS + 60)) pdfs
   while [[ -n $(lpstat -o) ]]; do
     ((SECONDS < deadline)) || fail "the print job did not finish"
     sleep 0.1
   done
   shopt -s nullglob
   pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == 1)) || fail "expected one PDF, found ${#pdfs[@]}"
-  echo "${pdfs[0]}"
+  ((${#pdfs[@]} == count)) || fail "expected $count PDF(s), found ${#pdfs[@]}"
+  printf '%s\n' "${pdfs[@]}"
 }
 
 # elapsed_ms: milliseconds since run_mirablot started the program.
@@ -175,7 +181,7 @@ expect_print() {
   shift
   expect_status 0
   local pdf
-  pdf=$(printed_pdf)
+  pdf=$(printed_pdfs)
   expect_jobs 1
   /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$source" --orientation "$1" \
     --place "$2" "$3" "$4" "$5"

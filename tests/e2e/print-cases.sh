@@ -188,7 +188,7 @@ case_no_scheduler() {
 # The queue removed (the harness puts it back when the case ends).
 remove_queue() {
   lpadmin -x "$E2E_QUEUE"
-  JOBS_BEFORE=$(job_count)  # its finished jobs went with it
+  fresh_output  # its finished jobs went with it
   trap '"$E2E_SOURCE_DIR/harness.sh" queue "$E2E_DIR"; end_case' EXIT
 }
 
@@ -241,8 +241,7 @@ case_hand_edited_settings() {
     'Orientation=1,0|Zoom=@ByteArray(1)|PositionH="1, 2"|Space0=1|SpaceMM=20'; do
     IFS='|' read -ra lines <<<"$values"
     store "${lines[@]}"
-    rm -f "$E2E_PDF_DIR"/*
-    JOBS_BEFORE=$(job_count)
+    fresh_output
     run_mirablot
     finish_mirablot
     # Portrait as the queue has it, at the left; the 20 mm margin (1134 twips) still applies.
@@ -251,8 +250,7 @@ case_hand_edited_settings() {
   for values in 'SpaceMM=1,5:13' 'SpaceMM=99999999999999999999:6' 'SpaceMM=1e308:13' \
     'SpaceMM=NaN:13' 'SpaceMM=２０:13'; do
     store Space0=1 "${values%:*}"
-    rm -f "$E2E_PDF_DIR"/*
-    JOBS_BEFORE=$(job_count)
+    fresh_output
     run_mirablot
     expect_question_then_no "${values##*:}"
   done
@@ -265,8 +263,7 @@ case_empty_or_broken_settings_file() {
   for contents in '' '[Startup' $'\x00\xff\xfe[[]]=\n=\n\\' $'[Startup]\nZoom\nSpace0=1\n\\x\n'; do
     mkdir -p "$(dirname "$SETTINGS_FILE")"
     printf '%s' "$contents" >"$SETTINGS_FILE"
-    rm -f "$E2E_PDF_DIR"/*
-    JOBS_BEFORE=$(job_count)
+    fresh_output
     run_mirablot
     finish_mirablot
     expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
@@ -295,17 +292,11 @@ case_two_instances_at_once() {
   MIRABLOT_PID=$first
   finish_mirablot
   expect_status 0
-  local deadline=$((SECONDS + 60)) pdf
-  while [[ -n $(lpstat -o) ]]; do
-    ((SECONDS < deadline)) || fail "the print jobs did not finish"
-    sleep 0.1
-  done
+  local pdfs pdf
+  pdfs=$(printed_pdfs 2)
   expect_jobs 2
-  shopt -s nullglob
-  local pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == 2)) || fail "expected two PDFs, found ${#pdfs[@]}"
   # Fitted to the 11200 twips of width: 560 x 373.33 pt, centred on the 16140 twips of height.
-  for pdf in "${pdfs[@]}"; do
+  for pdf in $pdfs; do
     /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$CASE_DIR/pic.png" \
       --orientation portrait --place 0 216.833 560 373.333
   done

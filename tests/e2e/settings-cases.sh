@@ -65,7 +65,7 @@ SpaceMM=15
 Zoom=0
 CONF
 
-  JOBS_BEFORE=$(job_count)
+  fresh_output
   print_from_clipboard "$CASE_DIR/pic.png" 300 200
   # Landscape, left margin 15 x 56.7 = 850.5, ties to even: 850 twips.
   expect_print "$CASE_DIR/pic.png" landscape 42.5 0 225 150
