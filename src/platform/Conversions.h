@@ -15,6 +15,9 @@
 
 namespace mirablot {
 
+/// The core measures lengths in twips; adapters turn them into pixels and printer dots.
+inline constexpr double kTwipsPerInch = 1440.0;
+
 /// Text to a 16-bit integer; a fractional part is rounded to the nearest integer, ties to even.
 [[nodiscard]] std::int16_t ToInt16(std::string_view text);
 

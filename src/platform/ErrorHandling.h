@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <string>
 #include <utility>
 
 #include "Error.h"
+#include "Windowing.h"
 
 namespace mirablot {
 
@@ -16,6 +18,15 @@ void IgnoringErrors(Step&& step) {
   } catch (const Error&) {
     // Skipped on purpose; see the caller.
   }
+}
+
+/// What the windowing layer does with an error no handler caught: it says so in a box.
+inline void ReportUnhandledError(Windowing& windowing, const Error& error) {
+  IgnoringErrors([&] {
+    static_cast<void>(windowing.MsgBox(
+        {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
+         MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
+  });
 }
 
 }  // namespace mirablot

@@ -23,6 +23,7 @@
 #include "QtWindowing.h"
 #include "platform/Bitmap.h"
 #include "platform/Error.h"
+#include "platform/ErrorHandling.h"
 #include "platform/Form.h"
 #include "platform/Windowing.h"
 

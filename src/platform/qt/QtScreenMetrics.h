@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Conversions.h"
 #include "platform/ScreenMetrics.h"
 
 class QScreen;
 
 namespace mirablot::qt {
-
-inline constexpr double kTwipsPerInch = 1440.0;
 
 /// The screen under the mouse pointer, where the user just took or copied a picture and
 /// expects a window; the primary screen when the pointer is nowhere; nullptr without screens.

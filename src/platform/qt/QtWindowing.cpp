@@ -27,14 +27,6 @@ QString ToDisplayText(const std::string& text) {
 
 }  // namespace
 
-void ReportUnhandledError(Windowing& windowing, const Error& error) {
-  IgnoringErrors([&] {
-    static_cast<void>(windowing.MsgBox(
-        {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
-         MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
-  });
-}
-
 QtWindowing::QtWindowing(int endStatus) : m_endStatus(endStatus) {}
 
 QtWindowing::~QtWindowing() = default;

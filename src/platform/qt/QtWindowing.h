@@ -7,16 +7,9 @@
 
 #include "platform/Windowing.h"
 
-namespace mirablot {
-class Error;
-}  // namespace mirablot
-
 namespace mirablot::qt {
 
 class FormWindow;
-
-/// What the windowing layer does with an error no handler caught: it says so in a box.
-void ReportUnhandledError(Windowing& windowing, const Error& error);
 
 /// Message boxes and windows on the Qt desktop. A shown form gets a FormWindow; the event loop
 /// has to run while any form is loaded, and ends with the given status when a handler ends the
