@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "Win32SettingsBackend.h"
 
+#include <windows.h>
+
 #include <utility>
 #include <vector>
-#include <windows.h>
 
 #include "Win32Text.h"
 #include "platform/Error.h"

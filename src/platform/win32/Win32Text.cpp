@@ -41,4 +41,12 @@ std::string SystemMessage(unsigned long code) {
   return message.empty() ? "Windows error " + std::to_string(code) : Utf8(message);
 }
 
+void ThrowLastError(std::string_view what, ErrorNumber fallback) {
+  const DWORD code = GetLastError();
+  if (code == ERROR_SUCCESS) {
+    throw Error(fallback, std::string(what));
+  }
+  throw Error(static_cast<std::int32_t>(code), std::string(what) + ": " + SystemMessage(code));
+}
+
 }  // namespace mirablot::win32

@@ -1,0 +1,164 @@
+// SPDX-License-Identifier: MIT
+#include "Win32Clipboard.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+#include <wincodec.h>
+
+#include "Win32Dib.h"
+#include "Win32Text.h"
+#include "platform/Error.h"
+
+namespace mirablot::win32 {
+namespace {
+
+// Another program may hold the clipboard for a moment (a clipboard manager copying it, say).
+constexpr int kOpenAttempts = 20;
+constexpr DWORD kOpenRetryMs = 25;
+
+class OpenClipboardScope {
+ public:
+  OpenClipboardScope() {
+    for (int attempt = 1; !OpenClipboard(nullptr); ++attempt) {
+      if (attempt == kOpenAttempts) {
+        ThrowLastError("クリップボードを開けません", ErrorNumber::ClipboardUnavailable);
+      }
+      Sleep(kOpenRetryMs);
+    }
+  }
+  ~OpenClipboardScope() { CloseClipboard(); }
+  OpenClipboardScope(const OpenClipboardScope&) = delete;
+  OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+};
+
+class GlobalLockScope {
+ public:
+  explicit GlobalLockScope(HANDLE memory)
+      : m_memory(memory), m_data(static_cast<const std::uint8_t*>(GlobalLock(memory))) {
+    if (m_data == nullptr) {
+      ThrowLastError("クリップボードのデータを読めません", ErrorNumber::ClipboardUnavailable);
+    }
+  }
+  ~GlobalLockScope() { GlobalUnlock(m_memory); }
+  GlobalLockScope(const GlobalLockScope&) = delete;
+  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+
+  [[nodiscard]] const std::uint8_t* Data() const { return m_data; }
+  [[nodiscard]] std::size_t Size() const { return GlobalSize(m_memory); }
+
+ private:
+  HANDLE m_memory;
+  const std::uint8_t* m_data;
+};
+
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (m_pointer != nullptr) {
+      m_pointer->Release();
+    }
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  Interface* operator->() const { return m_pointer; }
+  Interface** Out() { return &m_pointer; }
+  Interface* Get() const { return m_pointer; }
+
+ private:
+  Interface* m_pointer = nullptr;
+};
+
+void Check(HRESULT result, const char* what) {
+  if (FAILED(result)) {
+    throw Error(ErrorNumber::InvalidPicture,
+                std::string("クリップボードの PNG を読めません (") + what +
+                    "): " + SystemMessage(static_cast<unsigned long>(result)));
+  }
+}
+
+// The decoded picture must fit in a third of the memory still free, as on the other desktops.
+void RequireWithinBudget(UINT width, UINT height) {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  const std::uint64_t needed = std::uint64_t{width} * height * 4;
+  if (GlobalMemoryStatusEx(&status) && needed > status.ullAvailPhys / 3) {
+    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像 (" + std::to_string(width) + " × " +
+                                              std::to_string(height) +
+                                              ") は大きすぎて印刷できません。");
+  }
+}
+
+// Windows decodes PNG through its imaging component (WIC); no library of our own needed.
+Picture DecodePng(const std::uint8_t* data, std::size_t size) {
+  const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  struct Uninitialise {
+    bool owned;
+    ~Uninitialise() {
+      if (owned) {
+        CoUninitialize();
+      }
+    }
+  } uninitialise{SUCCEEDED(initialised)};
+
+  ComPtr<IWICImagingFactory> factory;
+  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())),
+        "WIC");
+  ComPtr<IWICStream> stream;
+  Check(factory->CreateStream(stream.Out()), "stream");
+  Check(stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size)), "stream");
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(factory->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatPng,
+                                         WICDecodeMetadataCacheOnDemand, decoder.Out()),
+        "decoder");
+  ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder->GetFrame(0, frame.Out()), "frame");
+  UINT width = 0;
+  UINT height = 0;
+  Check(frame->GetSize(&width, &height), "size");
+  RequireWithinBudget(width, height);
+  ComPtr<IWICBitmapSource> bgra;
+  Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), bgra.Out()), "convert");
+  const UINT stride = width * 4;
+  std::vector<std::uint8_t> rows(std::size_t{stride} * height);
+  Check(bgra->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()), "pixels");
+  return Picture(
+      DibPicture::FromBgra(static_cast<int>(width), static_cast<int>(height), std::move(rows)));
+}
+
+}  // namespace
+
+Picture Win32Clipboard::FetchBitmap(ClipboardFormat format) {
+  if (format != ClipboardFormat::Bitmap) {
+    throw Error(ErrorNumber::InvalidPropertyValue);
+  }
+  const OpenClipboardScope open;
+  // CF_DIBV5 keeps alpha where the owner gave it; Windows offers CF_DIB for any bitmap.
+  for (const UINT dibFormat : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
+    if (IsClipboardFormatAvailable(dibFormat)) {
+      HANDLE memory = GetClipboardData(dibFormat);
+      if (memory == nullptr) {
+        ThrowLastError("クリップボードのビットマップを取り出せません",
+                       ErrorNumber::ClipboardUnavailable);
+      }
+      const GlobalLockScope lock(memory);
+      return Picture(DibPicture::FromPacked(lock.Data(), lock.Size()));
+    }
+  }
+  const UINT png = RegisterClipboardFormatW(L"PNG");
+  if (png != 0 && IsClipboardFormatAvailable(png)) {
+    HANDLE memory = GetClipboardData(png);
+    if (memory == nullptr) {
+      ThrowLastError("クリップボードの PNG を取り出せません", ErrorNumber::ClipboardUnavailable);
+    }
+    const GlobalLockScope lock(memory);
+    return DecodePng(lock.Data(), lock.Size());
+  }
+  return {};
+}
+
+}  // namespace mirablot::win32

@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: MIT
+#include "Win32Printer.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <winspool.h>
+
+#include "Win32Dib.h"
+#include "Win32Text.h"
+#include "platform/Conversions.h"
+#include "platform/Error.h"
+
+namespace mirablot::win32 {
+namespace {
+
+class PrinterHandle {
+ public:
+  explicit PrinterHandle(std::wstring& name) {
+    if (!OpenPrinterW(name.data(), &m_handle, nullptr)) {
+      ThrowLastError("プリンター " + Utf8(name) + " を開けません", ErrorNumber::PrinterError);
+    }
+  }
+  ~PrinterHandle() { ClosePrinter(m_handle); }
+  PrinterHandle(const PrinterHandle&) = delete;
+  PrinterHandle& operator=(const PrinterHandle&) = delete;
+  [[nodiscard]] HANDLE Get() const { return m_handle; }
+
+ private:
+  HANDLE m_handle = nullptr;
+};
+
+}  // namespace
+
+Win32Printer::~Win32Printer() {
+  if (m_documentOpen) {
+    AbortDoc(m_dc);
+  }
+  if (m_dc != nullptr) {
+    DeleteDC(m_dc);
+  }
+}
+
+HDC Win32Printer::Dc() {
+  if (m_dc != nullptr) {
+    return m_dc;
+  }
+  DWORD length = 0;
+  GetDefaultPrinterW(nullptr, &length);
+  if (length == 0) {
+    throw Error(ErrorNumber::NoPrinter,
+                "既定のプリンターがありません。Windows の設定で既定のプリンターを選んでください。");
+  }
+  std::wstring name(length, L'\0');
+  if (!GetDefaultPrinterW(name.data(), &length)) {
+    ThrowLastError("既定のプリンターを調べられません", ErrorNumber::NoPrinter);
+  }
+  name.resize(length > 0 ? length - 1 : 0);
+
+  // The printer's own settings (paper, orientation, resolution), as the user left them.
+  const PrinterHandle printer(name);
+  const LONG size = DocumentPropertiesW(nullptr, printer.Get(), name.data(), nullptr, nullptr, 0);
+  if (size <= 0) {
+    ThrowLastError("プリンター " + Utf8(name) + " の設定を読めません", ErrorNumber::PrinterError);
+  }
+  std::vector<std::uint8_t> mode(static_cast<std::size_t>(size));
+  if (DocumentPropertiesW(nullptr, printer.Get(), name.data(),
+                          reinterpret_cast<DEVMODEW*>(mode.data()), nullptr,
+                          DM_OUT_BUFFER) != IDOK) {
+    ThrowLastError("プリンター " + Utf8(name) + " の設定を読めません", ErrorNumber::PrinterError);
+  }
+  HDC dc = CreateDCW(L"WINSPOOL", name.c_str(), nullptr, reinterpret_cast<DEVMODEW*>(mode.data()));
+  if (dc == nullptr) {
+    ThrowLastError("プリンター " + Utf8(name) + " に描けません", ErrorNumber::PrinterError);
+  }
+  m_name = std::move(name);
+  m_mode = std::move(mode);
+  m_dc = dc;
+  return m_dc;
+}
+
+DEVMODEW* Win32Printer::Mode() {
+  Dc();
+  return reinterpret_cast<DEVMODEW*>(m_mode.data());
+}
+
+double Win32Printer::PageWidth() {
+  HDC dc = Dc();
+  return GetDeviceCaps(dc, HORZRES) * kTwipsPerInch / GetDeviceCaps(dc, LOGPIXELSX);
+}
+
+double Win32Printer::PageHeight() {
+  HDC dc = Dc();
+  return GetDeviceCaps(dc, VERTRES) * kTwipsPerInch / GetDeviceCaps(dc, LOGPIXELSY);
+}
+
+void Win32Printer::SetOrientation(Orientation orientation) {
+  if (orientation != Orientation::Portrait && orientation != Orientation::Landscape) {
+    throw Error(ErrorNumber::InvalidPropertyValue);
+  }
+  DEVMODEW* mode = Mode();
+  if (m_pageOpen) {
+    throw Error(ErrorNumber::PrinterError, "印刷中のページの向きは変えられません。");
+  }
+  const short previous = mode->dmOrientation;
+  const DWORD previousFields = mode->dmFields;
+  mode->dmOrientation = static_cast<short>(orientation);
+  mode->dmFields |= DM_ORIENTATION;
+  // The driver merges the change into the rest of its settings; the device context follows.
+  const PrinterHandle printer(m_name);
+  if (DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), mode, mode,
+                          DM_IN_BUFFER | DM_OUT_BUFFER) != IDOK ||
+      ResetDCW(m_dc, mode) == nullptr) {
+    mode->dmOrientation = previous;
+    mode->dmFields = previousFields;
+    ThrowLastError("用紙の向きを変えられません", ErrorNumber::PrinterError);
+  }
+}
+
+Orientation Win32Printer::GetOrientation() {
+  const DEVMODEW* mode = Mode();
+  return (mode->dmFields & DM_ORIENTATION) != 0 && mode->dmOrientation == DMORIENT_LANDSCAPE
+             ? Orientation::Landscape
+             : Orientation::Portrait;
+}
+
+void Win32Printer::NewPage() {
+  HDC dc = Dc();
+  if (!m_documentOpen) {
+    DOCINFOW document{};
+    document.cbSize = sizeof document;
+    document.lpszDocName = L"Mirablot";
+    if (StartDocW(dc, &document) <= 0) {
+      ThrowLastError("印刷を始められません", ErrorNumber::PrinterError);
+    }
+    m_documentOpen = true;
+  } else if (m_pageOpen) {
+    m_pageOpen = false;
+    if (EndPage(dc) <= 0) {
+      ThrowLastError("ページを送れません", ErrorNumber::PrinterError);
+    }
+  }
+  if (StartPage(dc) <= 0) {
+    ThrowLastError("ページを始められません", ErrorNumber::PrinterError);
+  }
+  m_pageOpen = true;
+}
+
+int Win32Printer::DeviceUnits(double twips, int dotsPerInch) const {
+  const double units = std::round(twips * dotsPerInch / kTwipsPerInch);
+  // GDI coordinates are 32-bit; a picture that far off the page is not on it anyway.
+  constexpr double kLimit = std::numeric_limits<int>::max() / 2;
+  return static_cast<int>(std::clamp(units, -kLimit, kLimit));
+}
+
+void Win32Printer::DrawPicture(const Picture& picture, float x, float y, float width,
+                               float height) {
+  if (!m_pageOpen) {
+    throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
+  }
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    throw Error(ErrorNumber::InvalidCall);
+  }
+  const auto* dib = dynamic_cast<const DibPicture*>(picture.Pixels());
+  if (dib == nullptr || picture.IsEmpty()) {
+    throw Error(ErrorNumber::InvalidPicture);
+  }
+  const int dpiX = GetDeviceCaps(m_dc, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(m_dc, LOGPIXELSY);
+  const int left = DeviceUnits(x, dpiX);
+  const int top = DeviceUnits(y, dpiY);
+  const int right = DeviceUnits(static_cast<double>(x) + CheckedExtent(width), dpiX);
+  const int bottom = DeviceUnits(static_cast<double>(y) + CheckedExtent(height), dpiY);
+  if (right <= left || bottom <= top) {
+    return;  // smaller than a printer dot: nothing to print
+  }
+  SetStretchBltMode(m_dc, HALFTONE);
+  SetBrushOrgEx(m_dc, 0, 0, nullptr);
+  const int drawn = StretchDIBits(m_dc, left, top, right - left, bottom - top, 0, 0, dib->Width(),
+                                  dib->Height(), dib->Bits(), dib->Info(), DIB_RGB_COLORS, SRCCOPY);
+  if (drawn == 0 || drawn == static_cast<int>(GDI_ERROR)) {
+    ThrowLastError("画像を印刷できません", ErrorNumber::PrinterError);
+  }
+}
+
+void Win32Printer::EndDocument() {
+  if (!m_documentOpen) {
+    throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
+  }
+  if (m_pageOpen) {
+    m_pageOpen = false;
+    if (EndPage(m_dc) <= 0) {
+      ThrowLastError("ページを送れません", ErrorNumber::PrinterError);
+    }
+  }
+  m_documentOpen = false;
+  if (EndDoc(m_dc) <= 0) {
+    ThrowLastError("印刷を終えられません", ErrorNumber::PrinterError);
+  }
+}
+
+void Win32Printer::AbortDocument() {
+  if (!m_documentOpen) {
+    throw Error(ErrorNumber::InvalidCall, "中止する印刷ドキュメントがありません。");
+  }
+  m_documentOpen = false;
+  m_pageOpen = false;
+  if (AbortDoc(m_dc) <= 0) {
+    ThrowLastError("印刷を中止できません", ErrorNumber::PrinterError);
+  }
+}
+
+}  // namespace mirablot::win32
