@@ -3,7 +3,7 @@
 # Installs what is missing, checks the formatting, builds with warnings as errors under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test: core, Qt adapters and
 # widgets (offscreen), and end to end (private display and print scheduler). Then builds the
-# core and its tests for Windows and runs them under Wine.
+# Windows program and its tests and runs them under Wine, end to end too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +25,7 @@ cmake --build --preset ci
 echo "== tests"
 ctest --preset ci -j2 "$@"
 
-echo "== the core and its tests for Windows (mingw-w64), run under Wine"
+echo "== the Windows program and its tests (mingw-w64), run under Wine"
 cmake --preset windows >/dev/null
 # One Wine server for the whole run, in the build tree's own prefix (the one the toolchain's
 # emulator uses): set up once, kept alive, stopped at the end. A server that starts and stops

@@ -184,5 +184,5 @@ expect_print() {
   pdf=$(printed_pdfs)
   expect_jobs 1
   /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$source" --orientation "$1" \
-    --place "$2" "$3" "$4" "$5"
+    --place "$2" "$3" "$4" "$5" --dpi "${E2E_PRINTER_DPI:-1200}"
 }

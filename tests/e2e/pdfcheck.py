@@ -18,8 +18,6 @@ import xml.etree.ElementTree as ET
 
 from PIL import Image
 
-# One printer dot at 1200 dpi, in points.
-TOLERANCE = 72 / 1200
 XLINK = "{http://www.w3.org/1999/xlink}href"
 
 
@@ -78,12 +76,18 @@ def main():
     parser.add_argument("--orientation", choices=["portrait", "landscape"], required=True)
     parser.add_argument("--place", nargs=4, type=float, required=True, metavar=("X", "Y", "W", "H"))
     parser.add_argument("--sheet", nargs=2, type=float, default=(595, 842))
+    parser.add_argument("--dpi", type=float, default=1200, help="the printer's resolution: one dot is the tolerance")
     args = parser.parse_args()
+    tolerance = 72 / args.dpi
     failures = []
 
     info = run("pdfinfo", args.pdf)
     pages = int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
     sheet = tuple(float(v) for v in re.search(r"^Page size:\s+([\d.]+) x ([\d.]+)", info, re.M).groups())
+    rotation = re.search(r"^Page rot:\s+(\d+)", info, re.M)
+    # A page turned by its /Rotate entry (as PostScript drivers print landscape) is drawn in the
+    # turned page's own coordinates.
+    turned = rotation is not None and int(rotation.group(1)) % 180 == 90
     if pages != 1:
         failures.append(f"{pages} pages, expected 1")
     if any(abs(a - b) > 0.5 for a, b in zip(sheet, args.sheet)):
@@ -93,8 +97,15 @@ def main():
     if len(drawn) != 1:
         raise SystemExit(f"FAIL: {len(drawn)} pictures drawn, expected 1")
     (a, b, c, d, e, f), width_px, height_px = drawn[0]
+    # A printer that takes rows from the bottom up (as Windows bitmaps come) stores them so and
+    # draws them flipped; the page shows the same.
+    flipped = False
+    upright = "landscape" if turned else "portrait"
     if abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d > 0:
-        orientation, place = "portrait", (e, f, a * width_px, d * height_px)
+        orientation, place = upright, (e, f, a * width_px, d * height_px)
+    elif abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d < 0:
+        flipped = True
+        orientation, place = upright, (e, f + d * height_px, a * width_px, -d * height_px)
     elif abs(a) < 1e-9 and abs(d) < 1e-9 and b < 0 and c > 0:
         # Picture pixel (u, v) lands on the sheet at (c v + e, b u + f); the landscape page's
         # point (X, Y) is the sheet's (Y, sheet height - X).
@@ -104,7 +115,7 @@ def main():
     if orientation != args.orientation:
         failures.append(f"page is {orientation}, expected {args.orientation}")
     for name, got, want in zip(("x", "y", "width", "height"), place, args.place):
-        if abs(got - want) > TOLERANCE:
+        if abs(got - want) > tolerance:
             failures.append(f"{name} {got:.4f} pt, expected {want:.4f} pt")
 
     listing = run("pdfimages", "-list", args.pdf).splitlines()[2:]
@@ -115,6 +126,8 @@ def main():
         extracted = sorted(glob.glob(os.path.join(tmp, "img-*.png")))
         source = Image.open(args.source).convert("RGB")
         printed = Image.open(extracted[0]).convert("RGB") if extracted else None
+        if printed is not None and flipped:
+            printed = printed.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
         if printed is None or printed.size != source.size or printed.tobytes() != source.tobytes():
             failures.append("printed pixels differ from the source picture")
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include <string>
 #include <windows.h>
+
+#include <string>
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+// Puts one thing on the Windows clipboard for the end-to-end tests, as another program would:
+//
+//   mirablot-put-clipboard dib FILE.bmp    the bitmap's DIB (the file without its file header)
+//   mirablot-put-clipboard dibv5 FILE.bmp  the same, offered as CF_DIBV5
+//   mirablot-put-clipboard png FILE.png    the file under the registered "PNG" format only
+//   mirablot-put-clipboard text TEXT       Unicode text
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBmpFileHeader = 14;
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "mirablot-put-clipboard: %s (error %lu)\n", what, GetLastError());
+  return 1;
+}
+
+bool Put(UINT format, const void* data, std::size_t size) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (memory == nullptr) {
+    return false;
+  }
+  std::memcpy(GlobalLock(memory), data, size);
+  GlobalUnlock(memory);
+  if (SetClipboardData(format, memory) == nullptr) {
+    GlobalFree(memory);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s dib|dibv5|png FILE | text TEXT\n", argv[0]);
+    return 2;
+  }
+  const std::string kind = argv[1];
+  std::vector<char> bytes;
+  if (kind != "text") {
+    std::ifstream file(argv[2], std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    if (!file.is_open() || bytes.empty()) {
+      std::fprintf(stderr, "mirablot-put-clipboard: cannot read %s\n", argv[2]);
+      return 1;
+    }
+  }
+  if (!OpenClipboard(nullptr)) {
+    return Fail("cannot open the clipboard");
+  }
+  EmptyClipboard();
+  bool put = false;
+  if (kind == "dib" || kind == "dibv5") {
+    put = bytes.size() > kBmpFileHeader &&
+          Put(kind == "dib" ? CF_DIB : CF_DIBV5, bytes.data() + kBmpFileHeader,
+              bytes.size() - kBmpFileHeader);
+  } else if (kind == "png") {
+    put = Put(RegisterClipboardFormatW(L"PNG"), bytes.data(), bytes.size());
+  } else if (kind == "text") {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, text.data(), length);
+    put = Put(CF_UNICODETEXT, text.c_str(), text.size() * sizeof(wchar_t));
+  }
+  CloseClipboard();
+  return put ? 0 : Fail("cannot put the data on the clipboard");
+}

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# End-to-end cases of the Windows program under Wine: the harness's display and PDF queue,
+# a Windows clipboard filled by a small Windows helper, and settings in the prefix's registry.
+#
+#   wine-cases.sh CASE    with E2E_DIR (started by desktop.sh), MIRABLOT (mirablot.exe) and
+#                         PUT_CLIPBOARD (mirablot-put-clipboard.exe)
+#
+# Wine prints through its PostScript driver at 300 dpi on the queue's A4 sheet, which has no
+# hardware margins: 2480 x 3508 dots, so the printable extents are 11904 x 16838 twips (a dot
+# is 4.8 twips, the tolerance of the checks).
+source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+: "${PUT_CLIPBOARD:?PUT_CLIPBOARD must name the clipboard helper}"
+export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300
+SETTINGS_KEY='HKCU\Software\VB and VBA Program Settings\Quillery\Startup'
+
+# put_clipboard KIND FILE|TEXT: the Windows helper fills the clipboard.
+put_clipboard() {
+  local what=$2
+  [[ $1 == text ]] || what=Z:$2
+  wine "$PUT_CLIPBOARD" "$1" "$what" || fail "the helper could not fill the clipboard"
+}
+
+# store KEY=VALUE...: the settings in the registry, as the program writes them.
+store() {
+  wine reg delete "$SETTINGS_KEY" /f >/dev/null 2>&1 || true
+  local setting
+  for setting in "$@"; do
+    wine reg add "$SETTINGS_KEY" /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null
+  done
+}
+
+stored() {
+  wine reg query "$SETTINGS_KEY" 2>/dev/null | tr -d '\r' |
+    awk '$2 == "REG_SZ" { print $1 "=" $3 }' | sort | paste -sd ' '
+}
+
+run_windows_program() {
+  RUN_AS=(wine)
+  run_mirablot
+}
+
+case_print_dib_nothing_stored() {
+  store
+  picture "$CASE_DIR/pic.bmp" 300 200 BMP
+  put_clipboard dib "$CASE_DIR/pic.bmp"
+  run_windows_program
+  finish_mirablot
+  # At the origin, natural size 4500 x 3000 twips at 96 dpi.
+  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 225 150
+}
+
+case_print_landscape_from_registry() {
+  store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20
+  picture "$CASE_DIR/pic.bmp" 300 200 BMP
+  put_clipboard dibv5 "$CASE_DIR/pic.bmp"
+  run_windows_program
+  finish_mirablot
+  # Landscape 16838 x 11904: x = round((16838 - 700 - 4500) / 2) = 5819; y = 20 x 56.7 = 1134.
+  expect_print "$CASE_DIR/pic.bmp" landscape 290.95 56.7 225 150
+}
+
+case_print_png_fit() {
+  store Orientation=2 Zoom=1 PositionH=2 PositionV=1 Space0=0 Space1=0 SpaceMM=0
+  picture "$CASE_DIR/pic.png" 200 300 PNG
+  put_clipboard png "$CASE_DIR/pic.png"
+  run_windows_program
+  finish_mirablot
+  # A tall picture, so portrait. 3000 x 4500 twips into 11204 x 16138: the height limits, so
+  # 16138 high and 3000 x 16138 / 4500 = 10758.67 wide; right: x = round(11204 - 10758.67) = 445.
+  expect_print "$CASE_DIR/pic.png" portrait 22.25 0 537.93 806.9
+}
+
+case_text_question_no() {
+  store
+  put_clipboard text "not a picture"
+  run_windows_program
+  local box
+  box=$(find_window "Mirablot Error")
+  press "$box" Return  # No is the default button
+  finish_mirablot
+  expect_status 1
+  expect_jobs 0
+  grep -q $'Err.Number:\t481' "$CASE_DIR/stderr" || fail "unexpected question: $(cat "$CASE_DIR/stderr")"
+}
+
+case_text_question_yes_settings_ok() {
+  store
+  put_clipboard text "not a picture"
+  run_windows_program
+  press "$(find_window "Mirablot Error")" y
+  local window
+  window=$(find_window Quillery)
+  import -window root "$CASE_DIR/settings.png"
+  # Focus starts on the portrait option; the next control is the landscape one.
+  press "$window" Right
+  press "$window" space
+  press "$window" Return
+  finish_mirablot
+  expect_status 1
+  expect_jobs 0
+  local got
+  got=$(stored)
+  [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
+    fail "registry holds: $got"
+}
+
+name=${1:?case name}
+declare -F "case_$name" >/dev/null || fail "no case $name"
+begin_case "$name"
+"case_$name"
+echo "PASS: $name"
