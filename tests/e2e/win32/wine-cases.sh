@@ -35,6 +35,12 @@ stored() {
     awk '$2 == "REG_SZ" { print $1 "=" $3 }' | sort | paste -sd ' '
 }
 
+# window_size ID: the window's client area as WIDTHxHEIGHT pixels (no window manager draws a
+# frame around it here).
+window_size() {
+  xwininfo -id "$1" | awk '/^  Width:/ { w = $2 } /^  Height:/ { h = $2 } END { print w "x" h }'
+}
+
 run_windows_program() {
   RUN_AS=(wine)
   run_mirablot
@@ -92,6 +98,8 @@ case_text_question_yes_settings_ok() {
   local window
   window=$(find_window Quillery)
   import -window root "$CASE_DIR/settings.png"
+  # 4680 x 2805 twips at 96 dpi (15 twips a pixel).
+  [[ $(window_size "$window") == 312x187 ]] || fail "window is $(window_size "$window")"
   # Focus starts on the portrait option; the next control is the landscape one.
   press "$window" Right
   press "$window" space
@@ -103,6 +111,30 @@ case_text_question_yes_settings_ok() {
   got=$(stored)
   [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
     fail "registry holds: $got"
+}
+
+case_screen_at_144_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+  trap "wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f >/dev/null 2>&1; end_case" EXIT
+  store
+  picture "$CASE_DIR/pic.bmp" 300 200 BMP
+  put_clipboard dib "$CASE_DIR/pic.bmp"
+  run_windows_program
+  finish_mirablot
+  # 10 twips a pixel: natural size 3000 x 2000 twips.
+  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 150 100
+
+  put_clipboard text "not a picture"
+  run_windows_program
+  press "$(find_window "Mirablot Error")" y
+  local window size
+  window=$(find_window Quillery)
+  size=$(window_size "$window")
+  import -window root "$CASE_DIR/settings.png"
+  press "$window" Escape
+  finish_mirablot
+  # 4680 x 2805 twips at 144 dpi: the window keeps its proportions.
+  [[ $size == 468x281 ]] || fail "window is $size at 144 dpi"
 }
 
 name=${1:?case name}
