@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 #include <wincodec.h>
@@ -80,12 +81,13 @@ void Check(HRESULT result, const char* what) {
   }
 }
 
-// The decoded picture must fit in a third of the memory still free, as on the other desktops.
+// The decoded picture must fit in a third of the memory still free, as on the other desktops,
+// and in the 4 GB that WIC copies pixels into at most.
 void RequireWithinBudget(UINT width, UINT height) {
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
   const std::uint64_t needed = std::uint64_t{width} * height * 4;
-  if (GlobalMemoryStatusEx(&status) && needed > status.ullAvailPhys / 3) {
+  if (needed > UINT_MAX || (GlobalMemoryStatusEx(&status) && needed > status.ullAvailPhys / 3)) {
     throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像 (" + std::to_string(width) + " × " +
                                               std::to_string(height) +
                                               ") は大きすぎて印刷できません。");
@@ -94,6 +96,10 @@ void RequireWithinBudget(UINT width, UINT height) {
 
 // Windows decodes PNG through its imaging component (WIC); no library of our own needed.
 Picture DecodePng(const std::uint8_t* data, std::size_t size) {
+  if (size > MAXDWORD) {
+    throw Error(ErrorNumber::OutOfMemory, "クリップボードの PNG (" + std::to_string(size) +
+                                              " バイト) は大きすぎて印刷できません。");
+  }
   const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   struct Uninitialise {
     bool owned;
