@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Wires the native Windows adapters to a launch.
+#include <windows.h>
+
+#include <cstdio>
+
 #include "app/Launch.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Printer.h"
@@ -8,6 +12,12 @@
 #include "platform/win32/Win32Windowing.h"
 
 int main(int argc, char* argv[]) {
+  // A GUI program has no console of its own: started from one, it writes there (the version,
+  // the one-line record of a failure); started from Explorer, nowhere.
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    static_cast<void>(std::freopen("CONOUT$", "w", stdout));
+    static_cast<void>(std::freopen("CONOUT$", "w", stderr));
+  }
   if (mirablot::AnswerVersionRequest(argc, argv)) {
     return 0;
   }

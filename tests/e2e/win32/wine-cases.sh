@@ -77,6 +77,13 @@ case_print_png_fit() {
   expect_print "$CASE_DIR/pic.png" portrait 22.25 0 537.93 806.9
 }
 
+case_version() {
+  local said
+  said=$(wine "$MIRABLOT" --version | tr -d '\r')
+  [[ $said == $'Mirablot 1.00\nｸﾘｯﾌﾟﾎﾞｰﾄﾞ上のﾋﾞｯﾄﾏｯﾌﾟ情報を印刷' ]] || fail "--version said: $said"
+  expect_jobs 0
+}
+
 case_text_question_no() {
   store
   put_clipboard text "not a picture"
