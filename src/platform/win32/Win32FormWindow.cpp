@@ -174,6 +174,19 @@ int CharactersBefore(const std::wstring& text, int units) {
   return characters;
 }
 
+// Typing a character beyond 16 bits delivers its two halves one by one; the text between them
+// is not text yet.
+bool HasLoneSurrogate(const std::wstring& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) {
+      ++i;
+    } else if (IS_HIGH_SURROGATE(text[i]) || IS_LOW_SURROGATE(text[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 int UnitsBefore(const std::wstring& text, int characters) {
   int units = 0;
   for (int seen = 0; seen < characters && units < static_cast<int>(text.size()); ++seen) {
@@ -574,6 +587,9 @@ void FormWindow::OnCommand(int id, int code) {
     case ControlKind::TextBox:
       if (code == EN_CHANGE) {
         const std::wstring text = WindowText(child);
+        if (HasLoneSurrogate(text)) {
+          break;
+        }
         DWORD caret = 0;
         SendMessageW(child, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
         const int characters = CharactersBefore(text, static_cast<int>(caret));
