@@ -143,17 +143,22 @@ Picture Win32Clipboard::FetchBitmap(ClipboardFormat format) {
     throw Error(ErrorNumber::InvalidPropertyValue);
   }
   const OpenClipboardScope open;
-  // CF_DIBV5 keeps alpha where the owner gave it; Windows offers CF_DIB for any bitmap.
+  // CF_DIBV5 keeps alpha where the owner gave it; Windows offers CF_DIB for any bitmap. Either
+  // may be one Windows makes from the other on request, which fails when the owner's bitmap is
+  // broken: the owner's own format then tells what is wrong with it.
+  bool offered = false;
   for (const UINT dibFormat : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
     if (IsClipboardFormatAvailable(dibFormat)) {
-      HANDLE memory = GetClipboardData(dibFormat);
-      if (memory == nullptr) {
-        ThrowLastError("クリップボードのビットマップを取り出せません",
-                       ErrorNumber::ClipboardUnavailable);
+      offered = true;
+      if (HANDLE memory = GetClipboardData(dibFormat)) {
+        const GlobalLockScope lock(memory);
+        return Picture(DibPicture::FromPacked(lock.Data(), lock.Size()));
       }
-      const GlobalLockScope lock(memory);
-      return Picture(DibPicture::FromPacked(lock.Data(), lock.Size()));
     }
+  }
+  if (offered) {
+    ThrowLastError("クリップボードのビットマップを取り出せません",
+                   ErrorNumber::ClipboardUnavailable);
   }
   const UINT png = RegisterClipboardFormatW(L"PNG");
   if (png != 0 && IsClipboardFormatAvailable(png)) {

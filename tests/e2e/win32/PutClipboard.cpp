@@ -54,7 +54,10 @@ int main(int argc, char* argv[]) {
       return 1;
     }
   }
-  if (!OpenClipboard(nullptr)) {
+  // The clipboard's owner is a window; a message-only one will do.
+  HWND owner =
+      CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (owner == nullptr || !OpenClipboard(owner)) {
     return Fail("cannot open the clipboard");
   }
   EmptyClipboard();

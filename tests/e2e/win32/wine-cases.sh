@@ -7,8 +7,8 @@
 #                         PUT_CLIPBOARD (mirablot-put-clipboard.exe)
 #
 # Wine prints through its PostScript driver at 300 dpi on the queue's A4 sheet, which has no
-# hardware margins: 2480 x 3508 dots, so the printable extents are 11904 x 16838 twips (a dot
-# is 4.8 twips, the tolerance of the checks).
+# hardware margins: 2479 x 3508 dots, so the printable extents are 11899.2 x 16838.4 twips,
+# 11899 x 16838 to the print job (a dot is 4.8 twips, the tolerance of the checks).
 source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 : "${PUT_CLIPBOARD:?PUT_CLIPBOARD must name the clipboard helper}"
 export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300
@@ -72,9 +72,9 @@ case_print_png_fit() {
   put_clipboard png "$CASE_DIR/pic.png"
   run_windows_program
   finish_mirablot
-  # A tall picture, so portrait. 3000 x 4500 twips into 11204 x 16138: the height limits, so
-  # 16138 high and 3000 x 16138 / 4500 = 10758.67 wide; right: x = round(11204 - 10758.67) = 445.
-  expect_print "$CASE_DIR/pic.png" portrait 22.25 0 537.93 806.9
+  # A tall picture, so portrait. 3000 x 4500 twips into 11199 x 16138: the height limits, so
+  # 16138 high and 3000 x 16138 / 4500 = 10758.67 wide; right: x = round(11199 - 10758.67) = 440.
+  expect_print "$CASE_DIR/pic.png" portrait 22 0 537.93 806.9
 }
 
 case_version() {
