@@ -225,8 +225,9 @@ FormWindow::FormWindow(Form& form, Windowing& windowing) : m_form(form), m_windo
   HMONITOR monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY);
   m_dpi = static_cast<UINT>(ScreenDotsPerInch(false));
   const FormDesign& design = form.Design();
+  // Fixed size, and no dialog frame, so that the caption shows the program's icon.
   constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;
-  constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+  constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
   RECT frame{0, 0, Pixels(design.clientWidth), Pixels(design.clientHeight)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   MONITORINFO screen{};
@@ -259,11 +260,20 @@ FormWindow::FormWindow(Form& form, Windowing& windowing) : m_form(form), m_windo
     SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
   }
   m_font = CreateDialogFont(m_dpi);
-  Build();
+  try {
+    Build();
+  } catch (const Error&) {
+    Release();  // a destructor does not run for a half-made window
+    throw;
+  }
   Arrange();
 }
 
 FormWindow::~FormWindow() {
+  Release();
+}
+
+void FormWindow::Release() {
   Detach();
   if (m_window != nullptr) {
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
@@ -275,6 +285,9 @@ FormWindow::~FormWindow() {
   if (m_icon != nullptr) {
     DestroyIcon(m_icon);
   }
+  m_window = nullptr;
+  m_font = nullptr;
+  m_icon = nullptr;
 }
 
 int FormWindow::Pixels(float twips) const {

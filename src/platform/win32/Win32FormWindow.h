@@ -47,6 +47,7 @@ class FormWindow final {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Build();
+  void Release();
   void Arrange();
   void ApplyDpi(UINT dpi);
   void Mirror(const Control& control, ControlProperty property);
