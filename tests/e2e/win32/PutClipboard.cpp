@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Puts one thing on the Windows clipboard for the end-to-end tests, as another program would:
+// Puts one thing on the Windows clipboard for the end-to-end tests, as another program would,
+// says "ready" on stdout and stays until it is stopped: under Wine the clipboard's contents
+// live only as long as some program of the session does.
 //
 //   mirablot-put-clipboard dib FILE.bmp    the bitmap's DIB (the file without its file header)
 //   mirablot-put-clipboard dibv5 FILE.bmp  the same, offered as CF_DIBV5
@@ -75,5 +77,14 @@ int main(int argc, char* argv[]) {
     put = Put(CF_UNICODETEXT, text.c_str(), text.size() * sizeof(wchar_t));
   }
   CloseClipboard();
-  return put ? 0 : Fail("cannot put the data on the clipboard");
+  if (!put) {
+    return Fail("cannot put the data on the clipboard");
+  }
+  std::puts("ready");
+  std::fflush(stdout);
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    DispatchMessageW(&message);
+  }
+  return 0;
 }

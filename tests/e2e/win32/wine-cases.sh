@@ -14,11 +14,16 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
 export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300
 SETTINGS_KEY='HKCU\Software\VB and VBA Program Settings\Quillery\Startup'
 
-# put_clipboard KIND FILE|TEXT: the Windows helper fills the clipboard.
+# put_clipboard KIND FILE|TEXT: the Windows helper fills the clipboard and stays, as xclip does
+# in the Linux cases, until the next put or the end of the case.
 put_clipboard() {
-  local what=$2
+  local what=$2 line
   [[ $1 == text ]] || what=Z:$2
-  wine "$PUT_CLIPBOARD" "$1" "$what" || fail "the helper could not fill the clipboard"
+  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+  coproc HELPER { exec wine "$PUT_CLIPBOARD" "$1" "$what"; }
+  CLIPBOARD_PID=$HELPER_PID
+  read -r -t 30 line <&"${HELPER[0]}" && [[ $line == ready* ]] ||
+    fail "the helper could not fill the clipboard"
 }
 
 # store KEY=VALUE...: the settings in the registry, as the program writes them.
