@@ -230,4 +230,14 @@ void ImageBox::SetHeight(float height) {
   SetGeometry(Left(), Top(), Width(), CheckedExtent(height));
 }
 
+CommandButton* ButtonWithRole(const Form& form, ButtonRole role) {
+  for (Control* control : form.Controls()) {
+    if (control->Kind() == ControlKind::CommandButton &&
+        static_cast<CommandButton*>(control)->Role() == role) {
+      return static_cast<CommandButton*>(control);
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace mirablot

@@ -224,6 +224,9 @@ class CommandButton final : public Control {
   EventHandler m_onClick;
 };
 
+/// The form's button with this role (the one Enter or Escape presses), or nullptr.
+[[nodiscard]] CommandButton* ButtonWithRole(const Form& form, ButtonRole role);
+
 /// A windowless picture with a thin border. It draws its picture at natural size from its
 /// top-left corner, cut off at its own edges; only its position and size change.
 class ImageBox final : public Control {

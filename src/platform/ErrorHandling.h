@@ -29,4 +29,16 @@ inline void ReportUnhandledError(Windowing& windowing, const Error& error) {
   });
 }
 
+/// Runs a step of the user's input in a window: an error no handler caught is reported in a box
+/// and ends the program.
+template <typename Input>
+void HandleUserInput(Windowing& windowing, Input&& input) {
+  try {
+    std::forward<Input>(input)();
+  } catch (const Error& error) {
+    ReportUnhandledError(windowing, error);
+    windowing.End();
+  }
+}
+
 }  // namespace mirablot

@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 
 #include "QtScreenMetrics.h"
+#include "QtText.h"
 #include "QtWindowing.h"
 #include "platform/Bitmap.h"
 #include "platform/Error.h"
@@ -29,10 +30,6 @@
 
 namespace mirablot::qt {
 namespace {
-
-QString ToQString(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QImage ToImage(const Bitmap& bitmap) {
   QImage image(bitmap.width, bitmap.height, QImage::Format_Indexed8);
@@ -320,12 +317,7 @@ void FormWindow::Detach() {
 }
 
 void FormWindow::Forward(const std::function<void()>& input) {
-  try {
-    input();
-  } catch (const Error& error) {
-    ReportUnhandledError(m_windowing, error);
-    m_windowing.End();
-  }
+  HandleUserInput(m_windowing, input);
 }
 
 void FormWindow::closeEvent(QCloseEvent* event) {
@@ -340,13 +332,9 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 
 void FormWindow::reject() {
   // Escape presses the cancel button, as a click would.
-  for (Control* control : m_form.Controls()) {
-    if (control->Kind() == ControlKind::CommandButton &&
-        static_cast<CommandButton*>(control)->Role() == ButtonRole::Cancel) {
-      auto* command = static_cast<CommandButton*>(control);
-      Forward([command] { command->Press(); });
-      return;
-    }
+  if (CommandButton* cancel = ButtonWithRole(m_form, ButtonRole::Cancel)) {
+    Forward([cancel] { cancel->Press(); });
+    return;
   }
   Forward([this] { m_windowing.Unload(m_form); });
 }

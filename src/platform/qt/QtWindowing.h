@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Windowing.h"
+#include "platform/WindowingLayer.h"
 
 namespace mirablot::qt {
 
@@ -14,28 +14,27 @@ class FormWindow;
 /// Message boxes and windows on the Qt desktop. A shown form gets a FormWindow; the event loop
 /// has to run while any form is loaded, and ends with the given status when a handler ends the
 /// program.
-class QtWindowing final : public Windowing {
+class QtWindowing final : public WindowingLayer {
  public:
   explicit QtWindowing(int endStatus);
   ~QtWindowing() override;
   QtWindowing(const QtWindowing&) = delete;
   QtWindowing& operator=(const QtWindowing&) = delete;
 
-  [[nodiscard]] MsgBoxResult MsgBox(const MessageBoxRequest& request) override;
-  void Show(Form& form) override;
-  void Unload(Form& form) override;
-  void End() override;
-
-  /// True while some form is loaded, so that the event loop has to run.
-  [[nodiscard]] bool HasLoadedWindows() const { return !m_loaded.empty(); }
   /// The window showing a form, or nullptr.
   [[nodiscard]] FormWindow* WindowOf(const Form& form) const;
 
+ protected:
+  [[nodiscard]] MsgBoxResult AskUser(const MessageBoxRequest& request) override;
+  void CreateWindowFor(Form& form) override;
+  void Present(const Form& form) override;
+  void Retire(const Form& form) override;
+  void Quit(int status) override;
+
  private:
-  int m_endStatus;
-  bool m_ended = false;
-  std::vector<Form*> m_loaded;
   std::map<const Form*, std::unique_ptr<FormWindow>> m_windows;
+  // Unloaded, hidden and detached; deleted with this object, never inside their own events.
+  std::vector<std::unique_ptr<FormWindow>> m_retired;
 };
 
 }  // namespace mirablot::qt

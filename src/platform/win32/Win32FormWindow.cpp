@@ -202,16 +202,6 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-CommandButton* ButtonWithRole(const Form& form, ButtonRole role) {
-  for (Control* control : form.Controls()) {
-    if (control->Kind() == ControlKind::CommandButton &&
-        static_cast<CommandButton*>(control)->Role() == role) {
-      return static_cast<CommandButton*>(control);
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 struct FormWindow::Painting {
@@ -555,12 +545,7 @@ void FormWindow::ApplyDpi(UINT dpi) {
 }
 
 void FormWindow::Forward(const std::function<void()>& input) {
-  try {
-    input();
-  } catch (const Error& error) {
-    ReportUnhandledError(m_windowing, error);
-    m_windowing.End();
-  }
+  HandleUserInput(m_windowing, input);
 }
 
 void FormWindow::OnCommand(int id, int code) {

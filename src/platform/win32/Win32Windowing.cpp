@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <commctrl.h>
-#include <cstdint>
-#include <cstdio>
 
 #include "Win32FormWindow.h"
 #include "Win32Text.h"
@@ -30,24 +28,19 @@ std::wstring ToDisplayText(const std::string& text) {
 
 }  // namespace
 
-Win32Windowing::Win32Windowing(int endStatus) : m_endStatus(endStatus) {
+Win32Windowing::Win32Windowing(int endStatus) : WindowingLayer(endStatus) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 }
 
 Win32Windowing::~Win32Windowing() = default;
 
-MsgBoxResult Win32Windowing::MsgBox(const MessageBoxRequest& request) {
+MsgBoxResult Win32Windowing::AskUser(const MessageBoxRequest& request) {
   const bool yesNo = request.buttons == MsgBoxButtons::YesNo;
   UINT style = (yesNo ? MB_YESNO : MB_OK) | MB_ICONSTOP | MB_SETFOREGROUND;
   if (request.defaultButton == MsgBoxDefault::Second) {
     style |= MB_DEFBUTTON2;
   }
-  // Started from a console (or under Wine), the failure is on record there too, one line.
-  std::string line = request.text;
-  std::replace(line.begin(), line.end(), '\r', ' ');
-  std::fprintf(stderr, "%s: %s\n", request.title.c_str(), line.c_str());
-  std::fflush(stderr);
   HWND owner = GetActiveWindow();
   switch (
       MessageBoxW(owner, ToDisplayText(request.text).c_str(), Wide(request.title).c_str(), style)) {
@@ -60,26 +53,14 @@ MsgBoxResult Win32Windowing::MsgBox(const MessageBoxRequest& request) {
   }
 }
 
-void Win32Windowing::Show(Form& form) {
-  if (std::find(m_loaded.begin(), m_loaded.end(), &form) == m_loaded.end()) {
-    m_loaded.push_back(&form);
-    form.Form_Load();
-    m_windows[&form] = std::make_unique<FormWindow>(form, *this);
-  }
-  FormWindow* window = WindowOf(form);
-  if (window != nullptr && !m_ended) {
-    window->Present();
-  }
+void Win32Windowing::CreateWindowFor(Form& form) {
+  m_windows[&form] = std::make_unique<FormWindow>(form, *this);
 }
 
-void Win32Windowing::Unload(Form& form) {
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  if (cancel != 0 || m_ended) {
-    return;
+void Win32Windowing::Present(const Form& form) {
+  if (const auto found = m_windows.find(&form); found != m_windows.end()) {
+    found->second->Present();
   }
-  m_loaded.erase(std::remove(m_loaded.begin(), m_loaded.end(), &form), m_loaded.end());
-  Retire(form);
 }
 
 void Win32Windowing::Retire(const Form& form) {
@@ -91,18 +72,13 @@ void Win32Windowing::Retire(const Form& form) {
   }
 }
 
-void Win32Windowing::End() {
-  m_ended = true;
-  while (!m_windows.empty()) {
-    Retire(*m_windows.begin()->first);
-  }
-  m_loaded.clear();
-  PostQuitMessage(m_endStatus);
+void Win32Windowing::Quit(int status) {
+  PostQuitMessage(status);
 }
 
 int Win32Windowing::Run(int normalStatus) {
   MSG message{};
-  while (!m_ended && HasLoadedWindows() && GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (!Ended() && HasLoadedWindows() && GetMessageW(&message, nullptr, 0, 0) > 0) {
     // Tab, arrows, Enter and Escape move between controls and press buttons as in a dialog.
     HWND root = GetAncestor(message.hwnd, GA_ROOT);
     const bool dialogKey =
@@ -117,12 +93,7 @@ int Win32Windowing::Run(int normalStatus) {
     m_retired.clear();
   }
   m_retired.clear();
-  return m_ended ? m_endStatus : normalStatus;
-}
-
-FormWindow* Win32Windowing::WindowOf(const Form& form) const {
-  const auto found = m_windows.find(&form);
-  return found != m_windows.end() ? found->second.get() : nullptr;
+  return Ended() ? EndStatus() : normalStatus;
 }
 
 }  // namespace mirablot::win32
