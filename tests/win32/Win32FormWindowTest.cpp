@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
+#include "platform/Bitmap.h"
 #include "platform/Error.h"
 #include "platform/win32/Win32FormWindow.h"
 #include "platform/win32/Win32Text.h"
@@ -222,6 +223,41 @@ TEST(FormWindow, ErrorNoHandlerCaughtIsReportedAndEndsTheProgram) {
   EXPECT_EQ(windowing.MessageBoxes().front().text,
             "Err.Number:\t91\rErr.Description:\tnobody caught this");
   EXPECT_TRUE(windowing.Ended());
+}
+
+// A picture whose pixels are all transparent, in a frame larger than itself.
+class PictureForm final : public Form {
+ public:
+  PictureForm() : Form({"Picture", 1500, 1500, nullptr}) {}
+  [[nodiscard]] std::string_view Name() const override { return "PictureForm"; }
+  Bitmap m_clear{4, 4, {0x00000000}, std::vector<std::uint8_t>(16, 0)};
+  ImageBox m_image{*this, ControlDesign{"img", {}, nullptr, "", 0, 0, 150, 150, {}}, m_clear};
+};
+
+TEST(FormWindow, TransparentPicturePixelsShowTheWindowFace) {
+  // A face colour whose red and blue differ, so that swapped channels show.
+  const int element = COLOR_BTNFACE;
+  const COLORREF original = GetSysColor(element);
+  const COLORREF face = RGB(200, 100, 50);
+  SetSysColors(1, &element, &face);
+  fake::CallLog log;
+  fake::FakeWindowing windowing(log);
+  PictureForm form;
+  COLORREF shown = 0;
+  {
+    FormWindow window(form, windowing);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(10, 10, 1, 32, nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(window.HandleOf(form.m_image), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT);
+    shown = GetPixel(dc, 2, 2);  // inside the border, on the picture
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  SetSysColors(1, &element, &original);
+  EXPECT_EQ(shown, face);
 }
 
 }  // namespace

@@ -60,6 +60,8 @@ HFONT CreateDialogFont(UINT dpi) {
   return CreateFontIndirectW(&font);
 }
 
+}  // namespace
+
 // A picture control's pixels, ready for GDI: top-down BGRA, transparent parts in the window's
 // face colour.
 struct PaintingPixels {
@@ -67,7 +69,12 @@ struct PaintingPixels {
   std::vector<std::uint32_t> pixels;
 };
 
-PaintingPixels ToPixels(const Bitmap& bitmap, std::uint32_t transparentBgr) {
+namespace {
+
+PaintingPixels ToPixels(const Bitmap& bitmap, COLORREF transparent) {
+  // A COLORREF is 0x00BBGGRR; a 32-bit DIB pixel is 0xAARRGGBB, as the palette.
+  const std::uint32_t face = (std::uint32_t{GetRValue(transparent)} << 16) |
+                             (std::uint32_t{GetGValue(transparent)} << 8) | GetBValue(transparent);
   PaintingPixels result;
   result.info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   result.info.bmiHeader.biWidth = bitmap.width;
@@ -78,7 +85,7 @@ PaintingPixels ToPixels(const Bitmap& bitmap, std::uint32_t transparentBgr) {
   result.pixels.reserve(bitmap.pixels.size());
   for (const std::uint8_t index : bitmap.pixels) {
     const std::uint32_t argb = bitmap.palette[index];
-    result.pixels.push_back((argb >> 24) == 0 ? transparentBgr : argb);
+    result.pixels.push_back((argb >> 24) == 0 ? face : argb);
   }
   return result;
 }
@@ -115,20 +122,12 @@ HICON CreateIconFrom(const Bitmap& bitmap) {
   return result;
 }
 
-LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCHITTEST) {
-    return HTTRANSPARENT;  // clicks go to what lies beneath, as on a painted picture
-  }
-  if (message != WM_PAINT) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
+// The picture at natural size (scaled with the window's DPI) from the top-left corner, cut off
+// at the edges, inside a one-pixel black border.
+void PaintPicture(HWND window, HDC dc) {
   RECT area;
   GetClientRect(window, &area);
   FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-  // The picture at natural size (scaled with the window's DPI) from the top-left corner, cut
-  // off at the edges, inside a one-pixel black border.
   if (const auto* pixels =
           reinterpret_cast<const PaintingPixels*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
     const UINT dpi = GetDpiForWindow(window);
@@ -140,8 +139,24 @@ LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
                   height, pixels->pixels.data(), &pixels->info, DIB_RGB_COLORS, SRCCOPY);
   }
   FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  EndPaint(window, &paint);
-  return 0;
+}
+
+LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // clicks go to what lies beneath, as on a painted picture
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      PaintPicture(window, BeginPaint(window, &paint));
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:  // PrintWindow, and whoever wants the picture in a DC of its own
+      PaintPicture(window, reinterpret_cast<HDC>(wParam));
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
 }
 
 void RegisterClasses() {
@@ -203,10 +218,6 @@ std::wstring WindowText(HWND window) {
 }
 
 }  // namespace
-
-struct FormWindow::Painting {
-  PaintingPixels pixels;
-};
 
 FormWindow::FormWindow(Form& form, Windowing& windowing) : m_form(form), m_windowing(windowing) {
   RegisterClasses();
@@ -375,11 +386,10 @@ void FormWindow::Build() {
         break;
       }
       case ControlKind::Image: {
-        auto painting = std::make_unique<Painting>();
-        painting->pixels =
-            ToPixels(static_cast<ImageBox*>(control)->Picture(), GetSysColor(COLOR_BTNFACE));
-        SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&painting->pixels));
-        m_paintings.push_back(std::move(painting));
+        m_paintings.push_back(std::make_unique<PaintingPixels>(
+            ToPixels(static_cast<ImageBox*>(control)->Picture(), GetSysColor(COLOR_BTNFACE))));
+        SetWindowLongPtrW(child, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(m_paintings.back().get()));
         break;
       }
       default:

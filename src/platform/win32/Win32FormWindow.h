@@ -16,6 +16,8 @@ class Windowing;
 
 namespace mirablot::win32 {
 
+struct PaintingPixels;
+
 /// A real window built from a form's declared controls with the system's own control classes.
 /// Twips become pixels at the window's DPI, and the window follows a move to a screen of
 /// another DPI. The user's input goes into the controls and every change of a control shows
@@ -38,7 +40,6 @@ class FormWindow final {
   void Detach();
 
  private:
-  struct Painting;
   struct Child {
     Control* control;
     HWND window;
@@ -64,7 +65,7 @@ class FormWindow final {
   HICON m_icon = nullptr;
   UINT m_dpi;
   std::vector<Child> m_children;
-  std::vector<std::unique_ptr<Painting>> m_paintings;
+  std::vector<std::unique_ptr<PaintingPixels>> m_paintings;
   HWND m_lastFocus = nullptr;
   // Set while the window mirrors the model, so that the notifications it causes are not taken
   // for the user's input.
