@@ -142,34 +142,39 @@ Picture Win32Clipboard::FetchBitmap(ClipboardFormat format) {
   if (format != ClipboardFormat::Bitmap) {
     throw Error(ErrorNumber::InvalidPropertyValue);
   }
-  const OpenClipboardScope open;
-  // CF_DIBV5 keeps alpha where the owner gave it; Windows offers CF_DIB for any bitmap. Either
-  // may be one Windows makes from the other on request, which fails when the owner's bitmap is
-  // broken: the owner's own format then tells what is wrong with it.
-  bool offered = false;
-  for (const UINT dibFormat : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
-    if (IsClipboardFormatAvailable(dibFormat)) {
-      offered = true;
-      if (HANDLE memory = GetClipboardData(dibFormat)) {
-        const GlobalLockScope lock(memory);
-        return Picture(DibPicture::FromPacked(lock.Data(), lock.Size()));
+  std::vector<std::uint8_t> png;
+  {
+    const OpenClipboardScope open;
+    // CF_DIBV5 keeps alpha where the owner gave it; Windows offers CF_DIB for any bitmap.
+    // Either may be one Windows makes from the other on request, which fails when the owner's
+    // bitmap is broken: the owner's own format then tells what is wrong with it.
+    bool offered = false;
+    for (const UINT dibFormat : {UINT{CF_DIBV5}, UINT{CF_DIB}}) {
+      if (IsClipboardFormatAvailable(dibFormat)) {
+        offered = true;
+        if (HANDLE memory = GetClipboardData(dibFormat)) {
+          const GlobalLockScope lock(memory);
+          return Picture(DibPicture::FromPacked(lock.Data(), lock.Size()));
+        }
       }
     }
-  }
-  if (offered) {
-    ThrowLastError("クリップボードのビットマップを取り出せません",
-                   ErrorNumber::ClipboardUnavailable);
-  }
-  const UINT png = RegisterClipboardFormatW(L"PNG");
-  if (png != 0 && IsClipboardFormatAvailable(png)) {
-    HANDLE memory = GetClipboardData(png);
+    if (offered) {
+      ThrowLastError("クリップボードのビットマップを取り出せません",
+                     ErrorNumber::ClipboardUnavailable);
+    }
+    const UINT pngFormat = RegisterClipboardFormatW(L"PNG");
+    if (pngFormat == 0 || !IsClipboardFormatAvailable(pngFormat)) {
+      return {};
+    }
+    HANDLE memory = GetClipboardData(pngFormat);
     if (memory == nullptr) {
       ThrowLastError("クリップボードの PNG を取り出せません", ErrorNumber::ClipboardUnavailable);
     }
     const GlobalLockScope lock(memory);
-    return DecodePng(lock.Data(), lock.Size());
+    png.assign(lock.Data(), lock.Data() + lock.Size());
   }
-  return {};
+  // Decoding takes a while: other programs have the clipboard back first.
+  return DecodePng(png.data(), png.size());
 }
 
 }  // namespace mirablot::win32
