@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <commctrl.h>
 #include <imm.h>
 #include <string>
 
@@ -159,8 +160,11 @@ LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
   }
 }
 
+// Once, for the first window: a print that shows none does not pay for it.
 void RegisterClasses() {
   static const bool registered = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = DefWindowProcW;  // replaced per window once it knows its FormWindow

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <commctrl.h>
 
 #include "Win32FormWindow.h"
 #include "Win32Text.h"
@@ -28,10 +27,7 @@ std::wstring ToDisplayText(const std::string& text) {
 
 }  // namespace
 
-Win32Windowing::Win32Windowing(int endStatus) : WindowingLayer(endStatus) {
-  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-}
+Win32Windowing::Win32Windowing(int endStatus) : WindowingLayer(endStatus) {}
 
 Win32Windowing::~Win32Windowing() = default;
 
