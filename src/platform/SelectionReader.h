@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirablot {
+
+/// How long a clipboard owner may keep us waiting, and how much it may send.
+struct SelectionLimits {
+  /// Longest silence between two parts of an answer.
+  std::chrono::milliseconds idle{2000};
+  /// Longest whole transfer, however busily the owner answers.
+  std::chrono::milliseconds total{15000};
+  /// Largest answer accepted.
+  std::size_t maxBytes = std::size_t{1} << 30;
+};
+
+/// A desktop clipboard whose owner hands its contents over as bytes of a MIME type, on
+/// request (the X11 selection, the Wayland data-control offer). Every wait is bounded by the
+/// reader's SelectionLimits: an owner that stops answering is an Error, never a hang.
+class SelectionReader {
+ public:
+  virtual ~SelectionReader() = default;
+  SelectionReader(const SelectionReader&) = delete;
+  SelectionReader& operator=(const SelectionReader&) = delete;
+
+  /// The MIME types the owner offers; empty when the clipboard holds nothing.
+  [[nodiscard]] virtual std::vector<std::string> Types() = 0;
+
+  /// The contents as the given type, or nothing when the owner refuses it.
+  [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) = 0;
+
+ protected:
+  SelectionReader() = default;
+};
+
+/// Error 521 with the reason the clipboard could not be read.
+[[noreturn]] void ThrowClipboardUnavailable(std::string_view why);
+
+/// Error 521 for an owner that fell silent for longer than the limits allow.
+[[noreturn]] void ThrowOwnerSilent();
+
+/// Error 7 when an answer of this many bytes is larger than the limits allow.
+void CheckSelectionSize(std::size_t bytes, const SelectionLimits& limits);
+
+}  // namespace mirablot
