@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Linked into every executable of a sanitized build. Fontconfig keeps its pattern caches,
-// libdbus its session connection (opened by Qt for a message box) and glibc the search path of
-// a locale loaded from LOCPATH, for the life of the process
+// libdbus its session connection (opened by Qt for a message box), Qt's Wayland plugin the
+// compositor's globals it bound (libwayland has no frame pointers, so its allocations cannot be
+// told apart by caller), and glibc the search path of a locale loaded from LOCPATH,
+// for the life of the process
 // and free them in no exit path, so LeakSanitizer reports them at random depending on what the
 // run touched. Only these system libraries are suppressed, never our own code.
 
@@ -10,6 +12,7 @@ extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\n"
          "leak:libdbus-1.so\n"
+         "leak:libwayland-client.so\n"
          "leak:argz_add_sep\n";
 }
 

@@ -6,13 +6,16 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential git cmake qt6-base-dev libcups2-dev libxcb1-dev zlib1g-dev pkgconf libgtest-dev libgmock-dev clang-format
-  # run: Qt's X11 platform, and a font with the Japanese glyphs of the user interface
-  qt6-qpa-plugins fonts-ipafont-gothic
+  build-essential git cmake qt6-base-dev libcups2-dev libxcb1-dev libxcb-xfixes0-dev libwayland-dev
+  zlib1g-dev pkgconf libgtest-dev libgmock-dev clang-format
+  # run: Qt's X11 and Wayland platforms, and a font with the Japanese glyphs of the user interface
+  qt6-qpa-plugins qt6-wayland fonts-ipafont-gothic
   # the private desktop of the demo and the end-to-end tests
   xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
   python3-pil time
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
+  # the headless Wayland desktop of the end-to-end tests
+  sway xwayland wl-clipboard wtype grim util-linux
   # the package checks
   lintian desktop-file-utils appstream
   # the Windows build of the core, and Wine to run its tests

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Wires the Qt adapters to a launch.
+// Looks at the desktop session, then wires the Linux adapters to a launch.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
 #include <QApplication>
 
+#include "app/DesktopSession.h"
 #include "app/Launch.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
@@ -9,18 +15,70 @@
 #include "platform/qt/QtScreenMetrics.h"
 #include "platform/qt/QtSettingsBackend.h"
 #include "platform/qt/QtWindowing.h"
+#include "platform/qt/X11Selection.h"
+#include "platform/wayland/DataControlSelection.h"
+#include "platform/wayland/WaylandDisplay.h"
+
+namespace {
+
+using namespace mirablot;
+
+// A compositor that takes longer than this to list its globals is treated as absent.
+constexpr std::chrono::milliseconds kWaylandAnswerWithin{2000};
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+SessionFacts FactsOf(const wayland::Display* display) {
+  return {.waylandNamed =
+              !Environment("WAYLAND_DISPLAY").empty() || !Environment("WAYLAND_SOCKET").empty(),
+          .waylandReachable = display != nullptr,
+          .waylandDataControl = display != nullptr && display->DataControl() != nullptr,
+          .waylandWindows = display != nullptr && display->OffersWindows(),
+          .x11Named = !Environment("DISPLAY").empty(),
+          .requestedQtPlatform = Environment("QT_QPA_PLATFORM")};
+}
+
+qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
+  switch (route) {
+    case ClipboardRoute::WaylandDataControl:
+      return [display](const SelectionLimits& limits) {
+        return std::make_unique<wayland::DataControlSelection>(*display, limits);
+      };
+    case ClipboardRoute::X11Selection:
+    case ClipboardRoute::XWaylandSelection: {
+      const auto session = route == ClipboardRoute::XWaylandSelection ? qt::X11Session::XWayland
+                                                                      : qt::X11Session::X11;
+      return [session](const SelectionLimits& limits) {
+        return std::make_unique<qt::X11Selection>(limits, session);
+      };
+    }
+    case ClipboardRoute::Toolkit:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
-  if (mirablot::AnswerVersionRequest(argc, argv)) {
+  if (AnswerVersionRequest(argc, argv)) {
     return 0;
   }
-  const auto application = mirablot::qt::CreateApplication(argc, argv);
-  mirablot::qt::QtPrinter printer;
-  mirablot::qt::QtClipboard clipboard;
-  mirablot::qt::QtScreenMetrics screen;
-  mirablot::qt::QtSettingsBackend settings;
-  mirablot::qt::QtWindowing windowing(mirablot::kExitNotPrinted);
-  return mirablot::Launch({printer, clipboard, screen, settings, windowing,
-                           [&windowing] { return windowing.HasLoadedWindows(); },
-                           [] { return QApplication::exec(); }});
+  // Once, before Qt starts: which clipboard a program without a window can read here, and
+  // where its windows go.
+  const std::unique_ptr<wayland::Display> wayland = wayland::Display::Connect(kWaylandAnswerWithin);
+  const SessionFacts facts = FactsOf(wayland.get());
+  const SessionPlan plan = PlanSession(facts);
+  const auto application = qt::CreateApplication(argc, argv, plan.qtPlatform);
+  qt::QtPrinter printer;
+  qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()));
+  qt::QtScreenMetrics screen;
+  qt::QtSettingsBackend settings;
+  qt::QtWindowing windowing(kExitNotPrinted);
+  return Launch({printer, clipboard, screen, settings, windowing,
+                 [&windowing] { return windowing.HasLoadedWindows(); },
+                 [] { return QApplication::exec(); }});
 }

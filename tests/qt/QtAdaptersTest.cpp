@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "ErrorOf.h"
 #include "platform/Error.h"
+#include "platform/SelectionReader.h"
 #include "platform/fake/FakePicture.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPicture.h"
@@ -26,6 +29,95 @@ QImage TestImage(int width, int height) {
   image.fill(Qt::darkCyan);
   image.setPixel(0, 0, qRgb(255, 0, 0));
   return image;
+}
+
+QByteArray Encoded(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes;
+}
+
+// A clipboard owner offering types in a given order; records what was fetched. A type without
+// contents is refused.
+class FakeSelection final : public SelectionReader {
+ public:
+  struct Offer {
+    std::string type;
+    std::optional<QByteArray> contents;
+  };
+  FakeSelection(std::vector<Offer> offers, std::vector<std::string>& fetched)
+      : m_offers(std::move(offers)), m_fetched(fetched) {}
+
+  std::vector<std::string> Types() override {
+    std::vector<std::string> types;
+    for (const Offer& offer : m_offers) {
+      types.push_back(offer.type);
+    }
+    return types;
+  }
+  std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) override {
+    m_fetched.push_back(type);
+    for (const Offer& offer : m_offers) {
+      if (offer.type == type && offer.contents) {
+        return std::vector<std::uint8_t>(offer.contents->begin(), offer.contents->end());
+      }
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::vector<Offer> m_offers;
+  std::vector<std::string>& m_fetched;
+};
+
+// The clipboard reading through a fresh FakeSelection of these offers.
+struct ReaderClipboard {
+  explicit ReaderClipboard(std::vector<FakeSelection::Offer> offers)
+      : clipboard([this, offers](const SelectionLimits& limits) {
+          budget = limits.maxBytes;
+          return std::make_unique<FakeSelection>(offers, fetched);
+        }) {}
+  std::vector<std::string> fetched;
+  std::size_t budget = 0;
+  QtClipboard clipboard;
+};
+
+TEST(QtClipboard, PngIsTakenFirstThenTheOwnersOtherImageTypesInItsOrder) {
+  const QImage image = TestImage(6, 4);
+  ReaderClipboard reader({{"text/plain", "hello"},
+                          {"image/jpeg", Encoded(image, "JPEG")},
+                          {"image/bmp", Encoded(image, "BMP")},
+                          {"image/png", Encoded(image, "PNG")}});
+  const Picture picture = reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap);
+  EXPECT_EQ(picture.Width(), 6);
+  EXPECT_THAT(reader.fetched, ::testing::ElementsAre("image/png"));
+  // The reader was opened with the decoding budget as its size limit.
+  EXPECT_GE(reader.budget, std::size_t{64} << 20);
+}
+
+TEST(QtClipboard, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
+  const QImage image = TestImage(6, 4);
+  ReaderClipboard reader({{"image/png", std::nullopt},
+                          {"image/tiff", QByteArray("not a tiff")},
+                          {"image/bmp", Encoded(image, "BMP")}});
+  const Picture picture = reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap);
+  EXPECT_EQ(picture.Height(), 4);
+  EXPECT_THAT(reader.fetched, ::testing::ElementsAre("image/png", "image/tiff", "image/bmp"));
+}
+
+TEST(QtClipboard, WhenNoImageDecodesTheFirstFailureIsTheError) {
+  ReaderClipboard reader(
+      {{"image/png", QByteArray("\x89PNG broken")}, {"image/bmp", QByteArray("BM broken")}});
+  EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+}
+
+TEST(QtClipboard, TextOrFilesFromAReaderGiveTheEmptyPictureAndAreNeverFetched) {
+  ReaderClipboard reader({{"text/plain", "hello"}, {"text/uri-list", "file:///etc/hostname"}});
+  EXPECT_TRUE(reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap).IsEmpty());
+  EXPECT_TRUE(reader.fetched.empty());
 }
 
 TEST(QtClipboard, PictureOnTheClipboardBecomesThePicture) {

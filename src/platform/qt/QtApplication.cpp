@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -23,23 +24,32 @@ struct HeldMessage {
 QtMessageHandler g_previousHandler = nullptr;
 std::vector<HeldMessage>* g_heldMessages = nullptr;
 
+// One line saying why there is nothing to show a window on, then our own exit status.
+[[noreturn]] void ExitNoDisplay() {
+  const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+  const QByteArray x11 = qgetenv("DISPLAY");
+  std::string why;
+  if (!wayland.isEmpty()) {
+    why = "cannot connect to Wayland display \"" + wayland.toStdString() + "\"";
+  }
+  if (!x11.isEmpty()) {
+    why += (why.empty() ? "" : " or ");
+    why += "cannot connect to X display \"" + x11.toStdString() + "\"";
+  }
+  if (why.empty()) {
+    why = "neither WAYLAND_DISPLAY nor DISPLAY is set";
+  }
+  std::fprintf(stderr, "mirablot: no display: %s; start Mirablot from a desktop session\n",
+               why.c_str());
+  std::_Exit(kExitNoDisplay);
+}
+
 // While the platform starts, Qt explains a missing display in several lines and then aborts.
 // Keep the lines back; on the abort, say it in one line and leave with our own status.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
   if (type == QtFatalMsg) {
-    const QByteArray display = qgetenv("DISPLAY");
-    if (display.isEmpty()) {
-      std::fputs(
-          "mirablot: no display: DISPLAY is not set; start Mirablot from a desktop session\n",
-          stderr);
-    } else {
-      std::fprintf(stderr,
-                   "mirablot: no display: cannot connect to X display \"%s\"; start Mirablot "
-                   "from a desktop session\n",
-                   display.constData());
-    }
-    std::_Exit(kExitNoDisplay);
+    ExitNoDisplay();
   }
   if (g_heldMessages != nullptr) {
     g_heldMessages->push_back({type, message});
@@ -50,14 +60,12 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
 
 }  // namespace
 
-std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv) {
-  // A window-less Wayland client cannot read the clipboard: with an X display at hand (XWayland
-  // on a Wayland desktop) Mirablot uses it, even when the session asks Qt for Wayland.
-  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-  if (platform.isEmpty() ||
-      (platform.startsWith("wayland") && !qEnvironmentVariableIsEmpty("DISPLAY"))) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
+std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
+                                                const std::string& platform) {
+  if (platform.empty()) {
+    ExitNoDisplay();
   }
+  qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(platform));
   std::vector<HeldMessage> held;
   g_heldMessages = &held;
   g_previousHandler = qInstallMessageHandler(StartupMessageHandler);

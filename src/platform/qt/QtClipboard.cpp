@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
 
 #include <QBuffer>
 #include <QClipboard>
@@ -15,7 +16,6 @@
 
 #include "QtPicture.h"
 #include "QtText.h"
-#include "X11Selection.h"
 #include "platform/Error.h"
 
 namespace mirablot::qt {
@@ -130,17 +130,16 @@ Picture FirstDecodable(const QStringList& offered, std::size_t budget, FetchType
   return {};
 }
 
-Picture FromX11Selection(std::size_t budget) {
-  X11Selection selection({.maxBytes = budget});
+Picture FromReader(SelectionReader& reader, std::size_t budget) {
   QStringList offered;
-  for (const std::string& target : selection.Targets()) {
-    offered.append(ToQString(target));
+  for (const std::string& type : reader.Types()) {
+    offered.append(ToQString(type));
   }
   return FirstDecodable(offered, budget,
-                        [&](const QString& type) { return selection.Fetch(type.toStdString()); });
+                        [&](const QString& type) { return reader.Fetch(type.toStdString()); });
 }
 
-// Other platforms (Wayland, offscreen) through Qt's own clipboard.
+// Without a reader of our own (the offscreen platform, say), through Qt's clipboard.
 Picture FromQtClipboard(std::size_t budget) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
   if (data == nullptr) {
@@ -158,6 +157,8 @@ Picture FromQtClipboard(std::size_t budget) {
 
 }  // namespace
 
+QtClipboard::QtClipboard(SelectionOpener open) : m_open(std::move(open)) {}
+
 Picture QtClipboard::FetchBitmap(ClipboardFormat format) {
   if (format != ClipboardFormat::Bitmap) {
     throw Error(ErrorNumber::InvalidCall);
@@ -166,8 +167,9 @@ Picture QtClipboard::FetchBitmap(ClipboardFormat format) {
   // Qt's own limit (128 MB) would refuse an 8K screenshot; ours is checked before decoding.
   QImageReader::setAllocationLimit(
       static_cast<int>(std::min<std::size_t>(budget / kMegabyte + 1, INT_MAX)));
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    return FromX11Selection(budget);
+  if (m_open) {
+    const std::unique_ptr<SelectionReader> reader = m_open({.maxBytes = budget});
+    return FromReader(*reader, budget);
   }
   return FromQtClipboard(budget);
 }

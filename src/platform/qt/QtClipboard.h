@@ -1,15 +1,30 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "platform/ClipboardSource.h"
+#include "platform/SelectionReader.h"
 
 namespace mirablot::qt {
 
-/// The desktop clipboard. On X11 the CLIPBOARD selection is read over a connection of its own
-/// with bounded waits; elsewhere through Qt. Needs a QGuiApplication.
+/// Opens the session's clipboard for one read, within the given limits.
+using SelectionOpener = std::function<std::unique_ptr<SelectionReader>(const SelectionLimits&)>;
+
+/// The desktop clipboard's picture. The bytes come from the reader the opener gives (the X11
+/// selection, the Wayland data-control offer), or from Qt's own clipboard when there is no
+/// opener; Qt decodes them. PNG is taken first, then the owner's other image types; the size a
+/// picture declares is checked against the memory budget before anything is decoded. Needs a
+/// QGuiApplication.
 class QtClipboard final : public ClipboardSource {
  public:
+  explicit QtClipboard(SelectionOpener open = {});
+
   [[nodiscard]] Picture FetchBitmap(ClipboardFormat format) override;
+
+ private:
+  SelectionOpener m_open;
 };
 
 }  // namespace mirablot::qt
