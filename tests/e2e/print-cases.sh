@@ -58,6 +58,24 @@ case_wayland_session_uses_xwayland() {
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 
+case_wayland_ext_data_control() {
+  # A compositor that offers only ext_data_control_manager_v1 (as KDE Plasma 6.5 does) and no
+  # windows: the clipboard comes from it, the windows would go to the X display.
+  export XDG_RUNTIME_DIR=$CASE_DIR/runtime WAYLAND_DISPLAY=wayland-e2e
+  mkdir -m 0700 "$XDG_RUNTIME_DIR"
+  coproc COMPOSITOR { exec "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" ext; }
+  trap 'kill "$COMPOSITOR_PID"; end_case' EXIT
+  local line
+  read -r -t 10 line <&"${COMPOSITOR[0]}" && [[ $line == ready ]] || fail "no test compositor"
+  picture "$CASE_DIR/pic.png" 300 200
+  coproc OWNER { exec "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "image/png=$CASE_DIR/pic.png"; }
+  CLIPBOARD_PID=$OWNER_PID
+  read -r -t 10 line <&"${OWNER[0]}" && [[ $line == ready ]] || fail "the test owner did not start"
+  run_mirablot
+  finish_mirablot
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+}
+
 case_bitmap_only_owner() {
   print_from_clipboard "$CASE_DIR/pic.bmp" 120 80 BMP image/bmp
   expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60
