@@ -30,12 +30,6 @@ namespace {
 
 using namespace mirablot::wayland;
 
-struct Globals {
-  std::uint32_t seat = 0;
-  std::uint32_t ext = 0;
-  std::uint32_t wlr = 0;
-};
-
 struct Owner {
   std::string mode;
   std::map<std::string, std::string> contents;
@@ -80,21 +74,6 @@ void OnCancelled(void* data, wl_proxy* /*source*/) {
   static_cast<Owner*>(data)->cancelled = true;
 }
 
-void OnGlobal(void* data, wl_registry* /*registry*/, std::uint32_t name, const char* interface,
-              std::uint32_t /*version*/) {
-  auto& globals = *static_cast<Globals*>(data);
-  const std::string_view announced(interface);
-  if (announced == "wl_seat" && globals.seat == 0) {
-    globals.seat = name;
-  } else if (announced == kExtDataControl.name) {
-    globals.ext = name;
-  } else if (announced == kWlrDataControl.name) {
-    globals.wlr = name;
-  }
-}
-
-void OnGlobalRemove(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/) {}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,14 +101,15 @@ int main(int argc, char** argv) {
     std::perror("wayland-clipboard-owner: no compositor");
     return 1;
   }
-  Globals globals;
-  static constexpr wl_registry_listener kRegistry{&OnGlobal, &OnGlobalRemove};
+  DataControlGlobals globals;
   wl_registry* registry = wl_display_get_registry(display);
-  wl_registry_add_listener(registry, &kRegistry, &globals);
+  wl_registry_add_listener(registry, &kDataControlRegistryListener, &globals);
   wl_display_roundtrip(display);
-  const bool ext = wanted == "ext" || (wanted.empty() && globals.ext != 0);
-  const DataControlProtocol& protocol = ext ? kExtDataControl : kWlrDataControl;
-  const std::uint32_t manager = ext ? globals.ext : globals.wlr;
+  const DataControlProtocol* preferred = globals.Preferred();
+  const DataControlProtocol& protocol = wanted == "ext"                           ? kExtDataControl
+                                        : wanted == "wlr" || preferred == nullptr ? kWlrDataControl
+                                                                                  : *preferred;
+  const std::uint32_t manager = globals.Manager(protocol);
   if (globals.seat == 0 || manager == 0) {
     std::fprintf(stderr, "wayland-clipboard-owner: the compositor offers no %s\n",
                  protocol.name.data());

@@ -15,6 +15,7 @@
 
 #include "ChildProcess.h"
 #include "ErrorOf.h"
+#include "TimeOf.h"
 #include "platform/Error.h"
 #include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/WaylandDisplay.h"
@@ -24,8 +25,8 @@ namespace {
 
 using mirablot::testing::ChildProcess;
 using mirablot::testing::ErrorOf;
+using mirablot::testing::TimeOf;
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
 
 constexpr milliseconds kAnswerWithin{2000};
 
@@ -78,14 +79,6 @@ class DataControlTest : public ::testing::Test {
   std::unique_ptr<ChildProcess> m_compositor;
   std::unique_ptr<ChildProcess> m_owner;
 };
-
-// How long a failing call took.
-template <typename Call>
-milliseconds TimeOf(Call&& call) {
-  const auto start = Clock::now();
-  call();
-  return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-}
 
 TEST_F(DataControlTest, ExtIsPreferredWhenBothAreOffered) {
   StartCompositor("both");

@@ -16,6 +16,7 @@
 
 #include "ChildProcess.h"
 #include "ErrorOf.h"
+#include "TimeOf.h"
 #include "platform/Error.h"
 #include "platform/qt/X11Selection.h"
 
@@ -24,8 +25,8 @@ namespace {
 
 using mirablot::testing::ChildProcess;
 using mirablot::testing::ErrorOf;
+using mirablot::testing::TimeOf;
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
@@ -111,13 +112,6 @@ class X11SelectionTest : public ::testing::Test {
 
 ChildProcess* X11SelectionTest::s_xvfb = nullptr;
 std::string X11SelectionTest::s_display;
-
-template <typename Call>
-milliseconds TimeOf(Call&& call) {
-  const auto start = Clock::now();
-  call();
-  return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-}
 
 TEST_F(X11SelectionTest, NoOwnerOnAnX11DesktopIsAnEmptyClipboardAtOnce) {
   X11Selection selection({}, X11Session::X11);

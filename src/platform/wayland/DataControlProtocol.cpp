@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "DataControlProtocol.h"
 
+#include <wayland-client.h>
+
 #include "ext-data-control-v1-client.h"
 #include "wlr-data-control-unstable-v1-client.h"
 
@@ -15,6 +17,42 @@ const DataControlProtocol kWlrDataControl{
     "zwlr_data_control_manager_v1", &zwlr_data_control_manager_v1_interface,
     &zwlr_data_control_device_v1_interface, &zwlr_data_control_source_v1_interface,
     &zwlr_data_control_offer_v1_interface};
+
+void DataControlGlobals::Notice(std::uint32_t name, std::string_view interface) {
+  if (interface == "wl_seat" && seat == 0) {
+    seat = name;
+  } else if (interface == kExtDataControl.name) {
+    ext = name;
+  } else if (interface == kWlrDataControl.name) {
+    wlr = name;
+  } else if (interface == "xdg_wm_base") {
+    windows = true;
+  }
+}
+
+const DataControlProtocol* DataControlGlobals::Preferred() const {
+  if (seat == 0) {
+    return nullptr;
+  }
+  return ext != 0 ? &kExtDataControl : wlr != 0 ? &kWlrDataControl : nullptr;
+}
+
+std::uint32_t DataControlGlobals::Manager(const DataControlProtocol& protocol) const {
+  return &protocol == &kExtDataControl ? ext : wlr;
+}
+
+namespace {
+
+void OnGlobal(void* data, wl_registry* /*registry*/, std::uint32_t name, const char* interface,
+              std::uint32_t /*version*/) {
+  static_cast<DataControlGlobals*>(data)->Notice(name, interface);
+}
+
+void OnGlobalRemove(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/) {}
+
+}  // namespace
+
+const wl_registry_listener kDataControlRegistryListener{&OnGlobal, &OnGlobalRemove};
 
 // The shared numbers and layouts hold for both protocols' generated glue.
 using namespace request;

@@ -6,6 +6,7 @@
 
 struct wl_interface;
 struct wl_proxy;
+struct wl_registry_listener;
 
 namespace mirablot::wayland {
 
@@ -24,6 +25,24 @@ struct DataControlProtocol {
 extern const DataControlProtocol kExtDataControl;
 /// zwlr_data_control_manager_v1: sway, KWin 5 to 6.4, Hyprland, labwc, river.
 extern const DataControlProtocol kWlrDataControl;
+
+/// The globals a data-control client needs, as the registry announces them.
+struct DataControlGlobals {
+  std::uint32_t seat = 0;  // the first seat's global name
+  std::uint32_t ext = 0;
+  std::uint32_t wlr = 0;
+  bool windows = false;  // xdg_wm_base: the compositor shows application windows
+
+  /// Notes one announced global.
+  void Notice(std::uint32_t name, std::string_view interface);
+  /// The protocol to bind: ext when offered, else wlr; nullptr with neither or no seat.
+  [[nodiscard]] const DataControlProtocol* Preferred() const;
+  /// The global name of that protocol's manager; 0 when it is not offered.
+  [[nodiscard]] std::uint32_t Manager(const DataControlProtocol& protocol) const;
+};
+
+/// A registry listener that notes each global in the DataControlGlobals its data points at.
+extern const wl_registry_listener kDataControlRegistryListener;
 
 /// Request numbers, the same in both protocols (checked against the generated glue).
 namespace request {

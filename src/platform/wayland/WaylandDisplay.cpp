@@ -6,41 +6,12 @@
 #include <cstring>
 #include <poll.h>
 #include <string>
-#include <string_view>
 #include <wayland-client.h>
 
 #include "platform/SelectionReader.h"
 
 namespace mirablot::wayland {
 namespace {
-
-// What the registry announced that we may use: the global names of the first seat and of each
-// data-control manager.
-struct Globals {
-  std::uint32_t seat = 0;
-  std::uint32_t ext = 0;
-  std::uint32_t wlr = 0;
-  bool windows = false;
-};
-
-void OnGlobal(void* data, wl_registry* /*registry*/, std::uint32_t name, const char* interface,
-              std::uint32_t /*version*/) {
-  auto& globals = *static_cast<Globals*>(data);
-  const std::string_view announced(interface);
-  if (announced == "wl_seat" && globals.seat == 0) {
-    globals.seat = name;
-  } else if (announced == kExtDataControl.name) {
-    globals.ext = name;
-  } else if (announced == kWlrDataControl.name) {
-    globals.wlr = name;
-  } else if (announced == "xdg_wm_base") {
-    globals.windows = true;
-  }
-}
-
-void OnGlobalRemove(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/) {}
-
-constexpr wl_registry_listener kRegistryListener{&OnGlobal, &OnGlobalRemove};
 
 void OnSyncDone(void* data, wl_callback* /*callback*/, std::uint32_t /*serial*/) {
   *static_cast<bool*>(data) = true;
@@ -82,10 +53,10 @@ std::unique_ptr<Display> Display::Connect(std::chrono::milliseconds answerWithin
     return nullptr;
   }
   std::unique_ptr<Display> display(new Display(connection));
-  Globals globals;
+  DataControlGlobals globals;
   auto* registry = wl_display_get_registry(connection);
   display->m_registry = reinterpret_cast<wl_proxy*>(registry);
-  wl_registry_add_listener(registry, &kRegistryListener, &globals);
+  wl_registry_add_listener(registry, &kDataControlRegistryListener, &globals);
   try {
     if (!display->Sync(Clock::now() + answerWithin)) {
       return nullptr;
@@ -94,14 +65,13 @@ std::unique_ptr<Display> Display::Connect(std::chrono::milliseconds answerWithin
     return nullptr;
   }
   display->m_offersWindows = globals.windows;
-  const std::uint32_t manager = globals.ext != 0 ? globals.ext : globals.wlr;
-  if (globals.seat != 0 && manager != 0) {
-    display->m_protocol = globals.ext != 0 ? &kExtDataControl : &kWlrDataControl;
+  display->m_protocol = globals.Preferred();
+  if (display->m_protocol != nullptr) {
     // Version 1 of every interface is all a reader needs, in both protocols.
     display->m_seat =
         static_cast<wl_proxy*>(wl_registry_bind(registry, globals.seat, &wl_seat_interface, 1));
-    display->m_manager = static_cast<wl_proxy*>(
-        wl_registry_bind(registry, manager, display->m_protocol->manager, 1));
+    display->m_manager = static_cast<wl_proxy*>(wl_registry_bind(
+        registry, globals.Manager(*display->m_protocol), display->m_protocol->manager, 1));
   }
   // The registry's listener points at `globals`: no event may reach it from here on.
   wl_proxy_destroy(display->m_registry);
