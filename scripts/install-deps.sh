@@ -14,6 +14,8 @@ packages=(
   xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
   python3-pil time
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
+  # the driverless queue: CUPS's IPP Everywhere test printer, and the DNS-SD daemon it needs
+  cups-ipp-utils avahi-daemon dbus
   # the headless Wayland desktop of the end-to-end tests
   sway xwayland wl-clipboard wtype grim util-linux
   # the package checks

@@ -111,19 +111,27 @@ ENV
     || die "cupsd did not start (see $cups/log)"
 
   echo "$queue" >"$dir/queue"
-  # Each job its own file (job id in the name), and Ghostscript's default rewrite without its
-  # downsampling of pictures above 450 dpi: the PDF then holds exactly the pixels sent.
-  {
-    printf 'Out %s\nUserUMask 0022\nLabel 1\n' "$dir/pdf"
-    printf 'GSCall %s\n' '%s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -dDownsampleColorImages=false -dDownsampleGrayImages=false -dDownsampleMonoImages=false -c -f %s'
-  } >"/etc/cups/cups-pdf-$queue.conf"
   add_queue "$queue"
   echo "$dir/env.sh"
 }
 
+# pdf_queue NAME [PPD [LPADMIN OPTIONS...]]: a queue writing PDFs to E2E_PDF_DIR. Each job its
+# own file (job id in the name), and Ghostscript's default rewrite without its downsampling of
+# pictures above 450 dpi: the PDF then holds exactly the pixels sent. Also used by the cases
+# that need queues of their own (their names start with the default queue's).
+pdf_queue() {
+  local name=$1 ppd=${2:-/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd}
+  shift $(($# < 2 ? $# : 2))
+  {
+    printf 'Out %s\nUserUMask 0022\nLabel 1\n' "$E2E_PDF_DIR"
+    printf 'GSCall %s\n' '%s -q -dCompatibilityLevel=%s -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="%s" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -dDownsampleColorImages=false -dDownsampleGrayImages=false -dDownsampleMonoImages=false -c -f %s'
+  } >"/etc/cups/cups-pdf-$name.conf"
+  lpadmin -p "$name" -E -v "cups-pdf:/$name" -P "$ppd" "$@" 2>/dev/null
+}
+
 # add_queue NAME: the PDF-writing queue, made the default. Also used by cases that remove it.
 add_queue() {
-  lpadmin -p "$1" -E -v "cups-pdf:/$1" -P /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd 2>/dev/null
+  pdf_queue "$1"
   lpadmin -d "$1"
 }
 
@@ -136,7 +144,7 @@ stop() {
     fi
   done
   if [[ -f $dir/queue ]]; then
-    rm -f "/etc/cups/cups-pdf-$(cat "$dir/queue").conf" "$dir/queue"
+    rm -f "/etc/cups/cups-pdf-$(cat "$dir/queue")"{,-*}.conf "$dir/queue"
   fi
   # Clipboard owners started by the tests die with the display; make sure of it.
   pkill -f "xclip.*$dir" 2>/dev/null || true
@@ -154,5 +162,11 @@ case ${1:-} in
     source "${2:?directory}/env.sh"
     add_queue "$E2E_QUEUE"
     ;;
-  *) die "usage: harness.sh start|stop|queue DIR" ;;
+  pdf-queue)
+    # shellcheck source=/dev/null
+    source "${2:?directory}/env.sh"
+    shift 2
+    pdf_queue "$@"
+    ;;
+  *) die "usage: harness.sh start|stop|queue DIR, or pdf-queue DIR NAME [PPD [OPTIONS...]]" ;;
 esac

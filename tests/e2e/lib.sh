@@ -39,6 +39,31 @@ fresh_output() {
 end_case() {
   [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
   [[ -z ${NOBODY_DIR:-} ]] || rm -rf "$NOBODY_DIR"
+  local queue
+  for queue in ${EXTRA_QUEUES:-}; do
+    lpadmin -x "$queue" 2>/dev/null || true
+    rm -f "/etc/cups/cups-pdf-$queue.conf"
+  done
+}
+
+# extra_queue SUFFIX [PPD [LPADMIN OPTIONS...]]: another PDF-writing queue for this case, named
+# after the default one, in EXTRA_QUEUE; removed when the case ends.
+extra_queue() {
+  EXTRA_QUEUE=$E2E_QUEUE-$1
+  shift
+  "$E2E_SOURCE_DIR/harness.sh" pdf-queue "$E2E_DIR" "$EXTRA_QUEUE" "$@" ||
+    fail "could not add queue $EXTRA_QUEUE"
+  EXTRA_QUEUES="${EXTRA_QUEUES:-} $EXTRA_QUEUE"
+}
+
+# job_attributes: the newest job's template attributes as the scheduler keeps them, one
+# "name (type) = value" a line.
+job_attributes() {
+  local job
+  job=$(lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n | tail -n 1)
+  [[ -n $job ]] || fail "no job to ask about"
+  ipptool -tv "ipp://$CUPS_SERVER/jobs/$job" "$E2E_SOURCE_DIR/job-attributes.test" |
+    sed -n '/RECEIVED:/,$p' | sed 's/^ *//'
 }
 
 # run_as_nobody: the program runs as an ordinary user from here on (root ignores file
@@ -185,4 +210,23 @@ expect_print() {
   expect_jobs 1
   /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$source" --orientation "$1" \
     --place "$2" "$3" "$4" "$5" --dpi "${E2E_PRINTER_DPI:-1200}"
+}
+
+# The question box appears; Return answers No: status 1 and nothing printed. With NUMBER, the
+# box reported that error number (the program logs each box's text on stderr).
+expect_question_then_no() {
+  local window
+  window=$(find_window "Mirablot Error")
+  QUESTION_MS=$(elapsed_ms)
+  import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
+  press "$window" Return
+  finish_mirablot
+  expect_status 1
+  expect_jobs 0
+  shopt -s nullglob
+  local pdfs=("$E2E_PDF_DIR"/*.pdf)
+  ((${#pdfs[@]} == 0)) || fail "something was printed"
+  if [[ $# -gt 0 ]]; then
+    grep -q "Err.Number:.$1 " "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
+  fi
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
 """Checks a PDF that the test queue printed: one page, one picture, the page's orientation, the
-picture's place and size on the page, and its pixels against the source picture.
+picture's place and size on the page, its pixels against the source picture, and nothing else
+on the sheet (no border, no label).
 
 Positions are in points from the page's top-left corner, in the page's own orientation. The
 queue prints a landscape page on a portrait sheet turned a quarter counter-clockwise (the page's
@@ -69,6 +70,19 @@ def placements(pdf):
     return found
 
 
+def marks_outside(pdf, tmp, matrix, width_px, height_px):
+    """Whether anything but white lies outside the picture, on the sheet rendered at 72 dpi."""
+    run("pdftoppm", "-r", "72", "-singlefile", "-png", pdf, os.path.join(tmp, "sheet"))
+    sheet = Image.open(os.path.join(tmp, "sheet.png")).convert("L")
+    a, b, c, d, e, f = matrix
+    corners = [(a * u + c * v + e, b * u + d * v + f) for u in (0, width_px) for v in (0, height_px)]
+    # One point of room around the picture for the rendering's edge pixels.
+    box = (min(x for x, _ in corners) - 1, min(y for _, y in corners) - 1,
+           max(x for x, _ in corners) + 1, max(y for _, y in corners) + 1)
+    sheet.paste(255, tuple(round(v) for v in box))
+    return sheet.getextrema()[0] < 250
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("pdf")
@@ -77,6 +91,8 @@ def main():
     parser.add_argument("--place", nargs=4, type=float, required=True, metavar=("X", "Y", "W", "H"))
     parser.add_argument("--sheet", nargs=2, type=float, default=(595, 842))
     parser.add_argument("--dpi", type=float, default=1200, help="the printer's resolution: one dot is the tolerance")
+    parser.add_argument("--any-colours", action="store_true",
+                        help="the queue changes the colours (say, grey printing): skip the pixel comparison")
     args = parser.parse_args()
     tolerance = 72 / args.dpi
     failures = []
@@ -128,8 +144,12 @@ def main():
         printed = Image.open(extracted[0]).convert("RGB") if extracted else None
         if printed is not None and flipped:
             printed = printed.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
-        if printed is None or printed.size != source.size or printed.tobytes() != source.tobytes():
+        if printed is None or printed.size != source.size:
+            failures.append("the printed picture has another size than the source")
+        elif not args.any_colours and printed.tobytes() != source.tobytes():
             failures.append("printed pixels differ from the source picture")
+        if marks_outside(args.pdf, tmp, drawn[0][0], width_px, height_px):
+            failures.append("the sheet has marks outside the picture (a border, a label…)")
 
     print(f"{orientation} page, picture at ({place[0]:.3f}, {place[1]:.3f}) pt, "
           f"{place[2]:.3f} x {place[3]:.3f} pt, {width_px:.0f} x {height_px:.0f} px")

@@ -90,25 +90,6 @@ case_hidpi_screen() {
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 
-# The question box appears; Return answers No: status 1 and nothing printed. With NUMBER, the
-# box reported that error number (the program logs each box's text on stderr).
-expect_question_then_no() {
-  local window
-  window=$(find_window "Mirablot Error")
-  QUESTION_MS=$(elapsed_ms)
-  import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
-  press "$window" Return
-  finish_mirablot
-  expect_status 1
-  expect_jobs 0
-  shopt -s nullglob
-  local pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == 0)) || fail "something was printed"
-  if [[ $# -gt 0 ]]; then
-    grep -q "Err.Number:.$1 " "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
-  fi
-}
-
 # The owner holds the program up at most a few seconds before the question comes.
 expect_bounded_wait() {
   echo "the question came after ${QUESTION_MS} ms"

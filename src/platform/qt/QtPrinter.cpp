@@ -5,6 +5,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QPageSize>
@@ -15,6 +19,7 @@
 #include "platform/Conversions.h"
 #include "platform/Error.h"
 #include "platform/Picture.h"
+#include "platform/cups/JobOptions.h"
 #include "platform/pdf/PdfWriter.h"
 
 namespace mirablot::qt {
@@ -39,6 +44,28 @@ std::string CupsMessage() {
   return message != nullptr ? message : "";
 }
 
+// The medium of that name. libcups 2.4 matches some "custom_" names to another size (a PPD's A5,
+// custom_148.52x209.9mm, came back as 17 x 11 in): a medium found by name counts only when its
+// size is the one the name says, else the medium of that size is taken.
+bool MediaNamed(cups_dest_t* dest, cups_dinfo_t* info, const char* name, cups_size_t& size) {
+  const pwg_media_t* pwg = pwgMediaForPWG(name);
+  if (pwg == nullptr) {
+    pwg = pwgMediaForLegacy(name);  // "A4", "Letter", as in older lpoptions
+  }
+  // Copied: libcups keeps a custom size in one buffer, which the look-up below reuses.
+  const std::optional<std::pair<int, int>> named =
+      pwg != nullptr ? std::optional(std::pair(pwg->width, pwg->length)) : std::nullopt;
+  constexpr int kTolerance = 100;  // hundredths of a millimetre: PPD sizes are whole points
+  if (cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT,
+                             &size) != 0 &&
+      (!named || (std::abs(size.width - named->first) <= kTolerance &&
+                  std::abs(size.length - named->second) <= kTolerance))) {
+    return true;
+  }
+  return named && cupsGetDestMediaBySize(CUPS_HTTP_DEFAULT, dest, info, named->first, named->second,
+                                         CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
+}
+
 // The destination's default medium: the user's own choice (lpoptions) first, then the printer's
 // default as IPP reports it, then whatever libcups proposes.
 bool DefaultMedia(cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
@@ -46,14 +73,12 @@ bool DefaultMedia(cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
     return false;
   }
   if (const char* chosen = cupsGetOption("media", dest->num_options, dest->options);
-      chosen != nullptr && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, chosen,
-                                                  CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0) {
+      chosen != nullptr && MediaNamed(dest, info, chosen, size)) {
     return true;
   }
   if (ipp_attribute_t* media = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) {
     const char* name = ippGetString(media, 0, nullptr);
-    if (name != nullptr && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, name,
-                                                  CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0) {
+    if (name != nullptr && MediaNamed(dest, info, name, size)) {
       return true;
     }
   }
@@ -118,13 +143,16 @@ void QtPrinter::Resolve() {
   m_sheetMargins = {};
   if (DefaultMedia(dest.get(), info.get(), size)) {
     const auto points = [](int hundredths) { return hundredths * kPointsPerHundredthMillimetre; };
-    pageSize = QPageSize(QSizeF(points(size.width), points(size.length)), QPageSize::Point);
+    // Exactly the medium CUPS reports: Qt would otherwise round it to a standard size it knows.
+    pageSize = QPageSize(QSizeF(points(size.width), points(size.length)), QPageSize::Point,
+                         QString(), QPageSize::ExactMatch);
     m_media = size.media;
     m_sheetMargins = {points(size.left), points(size.top), points(size.right), points(size.bottom)};
   }
   m_layout = QPageLayout(pageSize, QPageLayout::Portrait, m_sheetMargins, QPageLayout::Point);
   Orient(DefaultsToLandscape(dest.get(), info.get()));
   m_destination = dest->name;
+  m_instance = dest->instance != nullptr ? dest->instance : "";
   m_resolved = true;
 }
 
@@ -178,6 +206,7 @@ void QtPrinter::NewPage() {
   }
   const QSizeF page = m_layout.fullRect(QPageLayout::Point).size();
   m_writer->BeginPage(page.width(), page.height());
+  m_landscapePage = m_layout.orientation() == QPageLayout::Landscape;
 }
 
 void QtPrinter::RequireDocument() const {
@@ -245,7 +274,8 @@ void QtPrinter::EndDocument() {
 }
 
 void QtPrinter::Submit(const QString& path) {
-  const DestinationPtr dest{cupsGetNamedDest(CUPS_HTTP_DEFAULT, m_destination.c_str(), nullptr)};
+  const DestinationPtr dest{cupsGetNamedDest(CUPS_HTTP_DEFAULT, m_destination.c_str(),
+                                             m_instance.empty() ? nullptr : m_instance.c_str())};
   if (!dest) {
     // Removed while the document was being drawn.
     const ipp_status_t status = cupsLastError();
@@ -262,8 +292,15 @@ void QtPrinter::Submit(const QString& path) {
     throw Error(ErrorNumber::PrinterError, "プリンター " + m_destination + " は停止しています (" +
                                                (reasons != nullptr ? reasons : "") + ")。");
   }
+  std::vector<cups::JobOption> destination;
+  for (const cups_option_t& option : std::span(dest->options, dest->num_options)) {
+    destination.push_back({option.name, option.value});
+  }
   cups_option_t* options = nullptr;
-  const int count = cupsAddOption("media", m_media.c_str(), 0, &options);
+  int count = 0;
+  for (const cups::JobOption& option : cups::JobOptions(destination, m_media, m_landscapePage)) {
+    count = cupsAddOption(option.name.c_str(), option.value.c_str(), count, &options);
+  }
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(),
                                  path.toLocal8Bit().constData(), kJobTitle, count, options);
   cupsFreeOptions(count, options);

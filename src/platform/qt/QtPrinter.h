@@ -18,11 +18,13 @@ class PdfWriter;
 
 namespace mirablot::qt {
 
-/// The default CUPS destination. The document is a PDF written directly: a PNG picture's own
-/// compressed pixels go in unchanged, others are compressed as PNG does, never lossily. libcups
-/// submits it and its answer is checked, so a job CUPS refuses is an error rather than a silent
-/// loss. The page is the destination's default medium; its extents are the printable area, and
-/// drawing starts at that area's top-left.
+/// The default CUPS destination (PRINTER or LPDEST choose another for one run, as with lp). The
+/// document is a PDF written directly: a PNG picture's own compressed pixels go in unchanged,
+/// others are compressed as PNG does, never lossily. libcups submits it and its answer is
+/// checked, so a job CUPS refuses is an error rather than a silent loss. The page is the
+/// destination's default medium; its extents are the printable area, and drawing starts at that
+/// area's top-left. The job carries the destination's device choices and its own final layout
+/// (cups::JobOptions), so no queue or user default moves or scales the picture.
 class QtPrinter final : public PrinterDevice {
  public:
   QtPrinter();
@@ -51,8 +53,10 @@ class QtPrinter final : public PrinterDevice {
 
   bool m_resolved = false;
   std::string m_destination;
+  std::string m_instance;  // lpoptions' NAME/INSTANCE, empty for the plain destination
   std::string m_media;
-  QMarginsF m_sheetMargins;  // as the sheet is fed, in points
+  bool m_landscapePage = false;  // the orientation of the page written
+  QMarginsF m_sheetMargins;      // as the sheet is fed, in points
   QPageLayout m_layout;
   std::unique_ptr<QTemporaryFile> m_file;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_output{nullptr, &std::fclose};

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mirablot::cups {
+
+/// One option of a print job, by its CUPS name (as in lpoptions and `lp -o`).
+struct JobOption {
+  std::string name;
+  std::string value;
+
+  friend bool operator==(const JobOption&, const JobOption&) = default;
+};
+
+/// True for an option that changes where a page lands or how large it prints: scaling and
+/// fitting, pages per sheet, borders, turning, position, mirroring, page selection, the paper
+/// size. Mirablot's page is final, so none of these may come from a default.
+[[nodiscard]] bool IsLayoutOption(const std::string& name);
+
+/// The options a job of Mirablot carries. `destination` holds the destination's options as
+/// libcups gives them (the user's lpoptions and the server's defaults, as `lp` sends them):
+/// they travel on, so the user's device choices apply (colour mode, quality, paper source and
+/// type, sides, resolution, finishing…), less every layout option. Then the job's own layout:
+/// the medium the page was made for, no scaling, one page a sheet, no border, and the page's
+/// own orientation (no turning by a landscape default).
+[[nodiscard]] std::vector<JobOption> JobOptions(const std::vector<JobOption>& destination,
+                                                const std::string& media, bool landscapePage);
+
+}  // namespace mirablot::cups
