@@ -9,9 +9,11 @@ packages=(
   build-essential git cmake qt6-base-dev libcups2-dev libxcb1-dev libxcb-xfixes0-dev libwayland-dev
   zlib1g-dev pkgconf libgtest-dev libgmock-dev clang-format
   # run: Qt's X11 and Wayland platforms, and a font with the Japanese glyphs of the user interface
-  qt6-qpa-plugins qt6-wayland fonts-ipafont-gothic
+  qt6-qpa-plugins qt6-wayland qt6-translations-l10n fonts-ipafont-gothic
   # the private desktop of the demo and the end-to-end tests
   xvfb xclip xdotool x11-xserver-utils x11-utils procps imagemagick poppler-utils python3 locales
+  # the question box's buttons as a screen reader reads them
+  at-spi2-core python3-pyatspi
   python3-pil time
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
   # the driverless queue: CUPS's IPP Everywhere test printer, and the DNS-SD daemon it needs

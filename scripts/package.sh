@@ -22,14 +22,22 @@ echo "== lintian"
 # Tags we accept, each for a reason given in the README's packaging section.
 lintian --fail-on error,warning --suppress-tags-from-file data/lintian-accepted "$deb"
 
-echo "== desktop file and metainfo"
-desktop-file-validate data/org.mirablot.Mirablot.desktop
-appstreamcli validate --no-net --explain data/org.mirablot.Mirablot.metainfo.xml
+echo "== desktop file and metainfo, as installed"
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb --extract "$deb" "$unpacked"
+desktop=$unpacked/usr/share/applications/org.mirablot.Mirablot.desktop
+desktop-file-validate "$desktop"
+# The settings, one click away in the menu.
+grep -qx 'Actions=Settings;' "$desktop" && grep -qx '\[Desktop Action Settings\]' "$desktop" &&
+  grep -qx 'Exec=mirablot --settings' "$desktop" || { echo "no settings action in $desktop"; exit 1; }
+appstreamcli validate --no-net --explain "$unpacked/usr/share/metainfo/org.mirablot.Mirablot.metainfo.xml"
 
 if [[ ${1:-} == --install ]]; then
   echo "== install, run, remove"
   apt-get install -y -qq "./$deb" >/dev/null
   mirablot --version | grep -qx "Mirablot 1.00" || { echo "installed mirablot: wrong version"; exit 1; }
+  mirablot --help | grep -q -- "--settings" || { echo "installed mirablot: no usage"; exit 1; }
   status=0
   env -u DISPLAY -u WAYLAND_DISPLAY mirablot 2>/tmp/mirablot-package.err || status=$?
   [[ $status == 2 ]] || { echo "installed mirablot: exit status $status, expected 2"; exit 1; }

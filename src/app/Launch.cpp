@@ -2,7 +2,9 @@
 #include "Launch.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/frmMain.h"
 #include "platform/Error.h"
@@ -10,23 +12,49 @@
 #include "platform/PictureHolder.h"
 #include "platform/ProgramIdentity.h"
 #include "settings/SettingsStore.h"
+#include "ui/frmSetting.h"
 
 namespace mirablot {
 namespace {
 // The start-up window's image holder starts at its design size.
 constexpr float kImgDesignSize = 15;
+
 }  // namespace
 
-bool AnswerVersionRequest(int argc, char* argv[]) {
-  if (argc != 2 || std::string_view(argv[1]) != "--version") {
-    return false;
+CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
+  const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  std::string problem;
+  switch (ParseCommandLine(arguments, style, &problem)) {
+    case Command::Print:
+      return {std::nullopt, LaunchMode::Print};
+    case Command::Settings:
+      return {std::nullopt, LaunchMode::Settings};
+    case Command::Help:
+      std::fputs(UsageText(style).c_str(), stdout);
+      return {0};
+    case Command::Version:
+      std::printf("%s %s\n%s\n", kProductName.data(), kProductVersion.data(),
+                  kFileDescription.data());
+      return {0};
+    case Command::Misuse:
+      break;
   }
-  std::printf("%s %s\n%s\n", kProductName.data(), kProductVersion.data(), kFileDescription.data());
-  return true;
+  std::fprintf(stderr, "mirablot: %s\n\n%s", problem.c_str(), UsageText(style).c_str());
+  return {kExitUsage};
 }
 
-int Launch(const LaunchPlatform& platform) {
+int Launch(const LaunchPlatform& platform, LaunchMode mode) {
   SettingsStore settings(platform.settings);
+  if (mode == LaunchMode::Settings) {
+    frmSetting window(settings, platform.printer, platform.windowing);
+    try {
+      platform.windowing.Show(window);
+    } catch (const Error& error) {
+      ReportUnhandledError(platform.windowing, error);
+      return kExitNotPrinted;
+    }
+    return platform.hasLoadedWindows() ? platform.runEventLoop() : ClosingStatus(mode);
+  }
   PictureHolder img(platform.screen, kImgDesignSize, kImgDesignSize);
   frmMain form(
       {platform.printer, platform.clipboard, platform.screen, settings, platform.windowing}, img);

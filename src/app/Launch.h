@@ -2,6 +2,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+
+#include "app/CommandLine.h"
 
 namespace mirablot {
 
@@ -13,6 +16,21 @@ class Windowing;
 
 inline constexpr int kExitPrinted = 0;
 inline constexpr int kExitNotPrinted = 1;
+/// The settings window opened on purpose (--settings) was closed.
+inline constexpr int kExitSettingsClosed = 0;
+
+/// What one launch does.
+enum class LaunchMode {
+  /// Print the clipboard's picture; after a failure, offer the settings window.
+  Print,
+  /// Open the settings window at once.
+  Settings,
+};
+
+/// The exit status when the user closes the last window of a launch in this mode.
+[[nodiscard]] constexpr int ClosingStatus(LaunchMode mode) {
+  return mode == LaunchMode::Settings ? kExitSettingsClosed : kExitNotPrinted;
+}
 
 /// What one launch runs on: a platform's adapters and its event loop.
 struct LaunchPlatform {
@@ -27,12 +45,19 @@ struct LaunchPlatform {
   std::function<int()> runEventLoop;
 };
 
-/// Answers a request for the version on the command line (it needs no display); false when
-/// the command line asks for something else.
-[[nodiscard]] bool AnswerVersionRequest(int argc, char* argv[]);
+/// The command line's answer. --help, --version and a misuse are answered at once on the
+/// terminal (no display needed) and leave only their exit status; anything else is a launch.
+struct CommandLineAnswer {
+  std::optional<int> exitStatus;
+  LaunchMode mode = LaunchMode::Print;
+};
 
-/// One launch: prints the clipboard's picture, or asks and runs the settings window. Returns
-/// the exit status: kExitPrinted only when the picture went to the printer.
-[[nodiscard]] int Launch(const LaunchPlatform& platform);
+/// Reads the command line (argv[0] is the program).
+[[nodiscard]] CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style);
+
+/// One launch: prints the clipboard's picture, or asks and runs the settings window; or, in
+/// settings mode, runs the settings window alone. Returns the exit status: kExitPrinted only
+/// when the picture went to the printer, or ClosingStatus(mode) once the windows are closed.
+[[nodiscard]] int Launch(const LaunchPlatform& platform, LaunchMode mode);
 
 }  // namespace mirablot

@@ -64,8 +64,9 @@ qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (AnswerVersionRequest(argc, argv)) {
-    return 0;
+  const CommandLineAnswer answer = AnswerCommandLine(argc, argv, OptionStyle::Unix);
+  if (answer.exitStatus) {
+    return *answer.exitStatus;
   }
   // Once, before Qt starts: which clipboard a program without a window can read here, and
   // where its windows go.
@@ -77,8 +78,9 @@ int main(int argc, char* argv[]) {
   qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()));
   qt::QtScreenMetrics screen;
   qt::QtSettingsBackend settings;
-  qt::QtWindowing windowing(kExitNotPrinted);
-  return Launch({printer, clipboard, screen, settings, windowing,
-                 [&windowing] { return windowing.HasLoadedWindows(); },
-                 [] { return QApplication::exec(); }});
+  qt::QtWindowing windowing(ClosingStatus(answer.mode));
+  return Launch(
+      {printer, clipboard, screen, settings, windowing,
+       [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
+      answer.mode);
 }

@@ -13,20 +13,24 @@
 
 int main(int argc, char* argv[]) {
   // A GUI program has no console of its own: started from one, it writes there (the version,
-  // the one-line record of a failure); started from Explorer, nowhere.
+  // the usage, the one-line record of a failure); started from Explorer, nowhere.
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
     static_cast<void>(std::freopen("CONOUT$", "w", stdout));
     static_cast<void>(std::freopen("CONOUT$", "w", stderr));
   }
-  if (mirablot::AnswerVersionRequest(argc, argv)) {
-    return 0;
+  const mirablot::CommandLineAnswer answer =
+      mirablot::AnswerCommandLine(argc, argv, mirablot::OptionStyle::Windows);
+  if (answer.exitStatus) {
+    return *answer.exitStatus;
   }
   mirablot::win32::Win32Printer printer;
   mirablot::win32::Win32Clipboard clipboard;
   mirablot::win32::Win32ScreenMetrics screen;
   mirablot::win32::Win32SettingsBackend settings;
-  mirablot::win32::Win32Windowing windowing(mirablot::kExitNotPrinted);
+  const int closingStatus = mirablot::ClosingStatus(answer.mode);
+  mirablot::win32::Win32Windowing windowing(closingStatus);
   return mirablot::Launch({printer, clipboard, screen, settings, windowing,
                            [&windowing] { return windowing.HasLoadedWindows(); },
-                           [&windowing] { return windowing.Run(mirablot::kExitNotPrinted); }});
+                           [&windowing, closingStatus] { return windowing.Run(closingStatus); }},
+                          answer.mode);
 }

@@ -57,6 +57,11 @@ start() {
   wait_for 10 test -s "$dir/display" || die "Xvfb did not start (see $dir/xvfb.log)"
   local display=":$(head -n1 "$dir/display")"
 
+  # A session bus of the desktop's own: Qt talks to one (for a message box, for accessibility),
+  # and without one libdbus would start a bus of its own that outlives the tests.
+  dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$dir/bus-address" \
+    4>"$dir/bus.pid" || die "no session bus"
+
   local port
   port=$(free_port)
   cat >"$cups/cupsd.conf" <<CONF
@@ -95,6 +100,7 @@ CONF
 
   cat >"$dir/env.sh" <<ENV
 export DISPLAY=$display
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$dir/bus-address")
 export CUPS_SERVER=localhost:$port
 export CUPS_SERVERROOT=$cups
 export HOME=$dir/home
@@ -137,7 +143,7 @@ add_queue() {
 
 stop() {
   local dir=$1 pidfile
-  for pidfile in "$dir/cupsd.pid" "$dir/xvfb.pid"; do
+  for pidfile in "$dir/cupsd.pid" "$dir/xvfb.pid" "$dir/bus.pid"; do
     if [[ -f $pidfile ]]; then
       kill "$(cat "$pidfile")" 2>/dev/null || true
       rm -f "$pidfile"
@@ -151,7 +157,7 @@ stop() {
   if [[ -f $dir/cups-dir ]]; then
     rm -rf "$(cat "$dir/cups-dir")" "$dir/cups-dir" "$dir/cups"
   fi
-  rm -f "$dir/env.sh" "$dir/display"
+  rm -f "$dir/env.sh" "$dir/display" "$dir/bus-address"
 }
 
 case ${1:-} in

@@ -169,6 +169,92 @@ case_window_keeps_its_proportions_at_200_percent() {
   expect_status 1
 }
 
+case_settings_option_opens_the_window() {
+  # A picture on the clipboard: --settings neither reads nor prints it.
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot --settings
+  SETTINGS_WINDOW=$(find_window Quillery)
+  [[ -z $(xdotool search --onlyvisible --name '^Mirablot Error$' 2>/dev/null) ]] ||
+    fail "a question was asked"
+  click 80 32  # 横 (landscape)
+  press "$SETTINGS_WINDOW" Return
+  finish_mirablot
+  expect_status 0
+  expect_jobs 0
+  [[ ! -s $CASE_DIR/stderr ]] || fail "something went wrong: $(cat "$CASE_DIR/stderr")"
+  diff -u - "$SETTINGS_FILE" <<'CONF' || fail "the settings file does not hold what OK stored"
+[Startup]
+Orientation=1
+PositionH=0
+PositionV=0
+Space0=0
+Space1=0
+SpaceMM=20
+Zoom=0
+CONF
+}
+
+case_settings_option_escape_stores_nothing() {
+  store Orientation=2 Zoom=1 PositionH=1 PositionV=2 Space0=0 Space1=1 SpaceMM=12
+  cp "$SETTINGS_FILE" "$CASE_DIR/before.conf"
+  run_mirablot --settings
+  SETTINGS_WINDOW=$(find_window Quillery)
+  click 80 32
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 0
+  cmp "$CASE_DIR/before.conf" "$SETTINGS_FILE" || fail "Escape changed the settings file"
+}
+
+case_help_and_unknown_options() {
+  run_mirablot --help
+  finish_mirablot
+  expect_status 0
+  grep -q -- "--settings" "$CASE_DIR/stdout" || fail "no usage: $(cat "$CASE_DIR/stdout")"
+  [[ ! -s $CASE_DIR/stderr ]] || fail "--help wrote to stderr"
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_mirablot --print-everything
+  finish_mirablot
+  expect_status 64
+  [[ ! -s $CASE_DIR/stdout ]] || fail "a misuse wrote to stdout"
+  grep -q -- '"--print-everything"' "$CASE_DIR/stderr" || fail "the unknown option was not named"
+  grep -q -- "--settings" "$CASE_DIR/stderr" || fail "no usage on stderr"
+  expect_jobs 0
+}
+
+# A Japanese desktop: Qt's own words come in Japanese, as a Japanese Windows' message box shows
+# them, and the accelerators stay (はい(&Y), いいえ(&N)). The buttons' texts are read as a
+# screen reader gets them, from the accessibility bus on the harness's session bus.
+case_question_box_in_japanese() {
+  export LOCPATH=$CASE_DIR/locale
+  mkdir -p "$LOCPATH"
+  localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || true
+  [[ -d $LOCPATH/ja_JP.UTF-8 ]] || fail "could not build the ja_JP locale"
+  # In a process group of its own, with the bus and registry it starts: stopped together.
+  setsid /usr/libexec/at-spi-bus-launcher --launch-immediately >"$CASE_DIR/at-spi.log" 2>&1 &
+  A11Y_PID=$!
+  trap 'kill -- "-$A11Y_PID" 2>/dev/null; end_case' EXIT
+  copy_text "not a picture"
+  LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 run_mirablot
+  local box
+  box=$(find_window "Mirablot Error")
+  sleep 0.3  # the first paint, for the artefact
+  import -window "$box" "$CASE_DIR/question-ja.png" 2>/dev/null || true
+  /usr/bin/python3 "$E2E_SOURCE_DIR/accessible-buttons.py" "Mirablot Error" >"$CASE_DIR/buttons" ||
+    fail "the box's buttons could not be read"
+  diff -u - "$CASE_DIR/buttons" <<'BUTTONS' || fail "the buttons are not in Japanese"
+はい(Y)
+いいえ(N)
+BUTTONS
+  press "$box" alt+y  # Yes, through its accelerator
+  SETTINGS_WINDOW=$(find_window Quillery)
+  press "$SETTINGS_WINDOW" Escape
+  finish_mirablot
+  expect_status 1
+}
+
 name=${1:?case name}
 declare -F "case_$name" >/dev/null || fail "no case $name"
 begin_case "$name"

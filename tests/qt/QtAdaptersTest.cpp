@@ -16,6 +16,7 @@
 #include "platform/Error.h"
 #include "platform/SelectionReader.h"
 #include "platform/fake/FakePicture.h"
+#include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPicture.h"
 #include "platform/qt/QtPrinter.h"
@@ -183,6 +184,26 @@ TEST(QtWindowing, QuestionBoxIsACriticalYesNoBoxDefaultingToNo) {
   EXPECT_EQ(
       defaultButton,
       QMessageBox(QMessageBox::NoIcon, "", "", QMessageBox::No).button(QMessageBox::No)->text());
+}
+
+// The texts of the question box's buttons, as the box shows them.
+std::pair<QString, QString> YesNoTexts() {
+  QMessageBox box(QMessageBox::Critical, "t", "x", QMessageBox::Yes | QMessageBox::No);
+  return {box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text()};
+}
+
+TEST(QtTranslations, AJapaneseDesktopGetsJapaneseButtonsWithTheSameAccelerators) {
+  const auto english = YesNoTexts();
+  {
+    const auto translator = InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+    ASSERT_NE(translator, nullptr) << "Qt's Japanese translations are not installed";
+    const auto [yes, no] = YesNoTexts();
+    EXPECT_EQ(yes, QStringLiteral("はい(&Y)"));
+    EXPECT_EQ(no, QStringLiteral("いいえ(&N)"));
+  }
+  // Gone with its translator: English again.
+  EXPECT_EQ(YesNoTexts(), english);
+  EXPECT_EQ(InstallQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
 }
 
 TEST(QtWindowing, EscapeAnswersNo) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QLibraryInfo>
 #include <QString>
 
 #include "QtText.h"
@@ -79,7 +80,21 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
   QApplication::setApplicationName(ToQString(kProductName));
   QApplication::setApplicationVersion(ToQString(kProductVersion));
   QApplication::setDesktopFileName(QStringLiteral(MIRABLOT_APP_ID));
+  if (std::unique_ptr<QTranslator> translator = InstallQtTranslations(QLocale())) {
+    translator.release()->setParent(application.get());  // lives as long as the application
+  }
   return application;
+}
+
+std::unique_ptr<QTranslator> InstallQtTranslations(const QLocale& locale) {
+  auto translator = std::make_unique<QTranslator>();
+  // qt_LANG.qm names the catalogues of every Qt module, qtbase's among them.
+  if (!translator->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator.get())) {
+    return nullptr;
+  }
+  return translator;
 }
 
 }  // namespace mirablot::qt

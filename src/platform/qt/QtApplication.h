@@ -5,6 +5,8 @@
 #include <string>
 
 #include <QApplication>
+#include <QLocale>
+#include <QTranslator>
 
 namespace mirablot::qt {
 
@@ -16,5 +18,10 @@ inline constexpr int kExitNoDisplay = 2;
 /// stderr and exits with kExitNoDisplay, instead of Qt's abort.
 [[nodiscard]] std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
                                                               const std::string& platform);
+
+/// Qt's own texts (the question box's Yes and No, the line edit's menu) in the locale's
+/// language, from the translations Qt is installed with; nullptr when there are none for it
+/// (English needs none). Our own texts are Japanese already.
+[[nodiscard]] std::unique_ptr<QTranslator> InstallQtTranslations(const QLocale& locale);
 
 }  // namespace mirablot::qt

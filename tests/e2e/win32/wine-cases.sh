@@ -89,6 +89,36 @@ case_version() {
   expect_jobs 0
 }
 
+case_usage() {
+  local said status=0
+  said=$(wine "$MIRABLOT" /? | tr -d '\r')
+  [[ $said == *"/settings"* && $said == *HKEY_CURRENT_USER* ]] || fail "/? said: $said"
+  wine "$MIRABLOT" --bogus >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" || status=$?
+  ((status == 64)) || fail "an unknown option gave status $status"
+  grep -q -- "--bogus" "$CASE_DIR/stderr" || fail "the unknown option was not named"
+  expect_jobs 0
+}
+
+case_settings_option() {
+  store
+  picture "$CASE_DIR/pic.bmp" 300 200 BMP
+  put_clipboard dib "$CASE_DIR/pic.bmp"
+  RUN_AS=(wine)
+  run_mirablot /settings
+  local window
+  window=$(find_window Quillery)
+  press "$window" Right  # from portrait to the landscape option
+  press "$window" space
+  press "$window" Return
+  finish_mirablot
+  expect_status 0
+  expect_jobs 0
+  local got
+  got=$(stored)
+  [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
+    fail "registry holds: $got"
+}
+
 case_text_question_no() {
   store
   put_clipboard text "not a picture"

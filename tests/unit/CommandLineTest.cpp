@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// The options, and a launch straight into the settings window.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/Launch.h"
+#include "platform/fake/FakeClipboard.h"
+#include "platform/fake/FakePrinter.h"
+#include "platform/fake/FakeScreen.h"
+#include "platform/fake/FakeSettingsBackend.h"
+#include "platform/fake/FakeWindowing.h"
+
+namespace mirablot {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Case {
+  std::vector<std::string_view> arguments;
+  OptionStyle style;
+  Command command;
+};
+
+class ParseCommandLineTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ParseCommandLineTest, ChoosesTheCommand) {
+  const Case& given = GetParam();
+  std::string problem;
+  EXPECT_EQ(ParseCommandLine(given.arguments, given.style, &problem), given.command)
+      << ::testing::PrintToString(given.arguments);
+  EXPECT_EQ(problem.empty(), given.command != Command::Misuse) << problem;
+}
+
+constexpr auto kUnix = OptionStyle::Unix;
+constexpr auto kWindows = OptionStyle::Windows;
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ParseCommandLineTest,
+    ::testing::Values(
+        Case{{}, kUnix, Command::Print}, Case{{"--settings"}, kUnix, Command::Settings},
+        Case{{"--settings", "--settings"}, kUnix, Command::Settings},
+        Case{{"--help"}, kUnix, Command::Help}, Case{{"-h"}, kUnix, Command::Help},
+        Case{{"--version"}, kUnix, Command::Version},
+        Case{{"--settings", "--help"}, kUnix, Command::Help},
+        Case{{"--help", "--version"}, kUnix, Command::Help},
+        Case{{"--settings", "--version"}, kUnix, Command::Misuse},
+        Case{{"--setings"}, kUnix, Command::Misuse}, Case{{"--SETTINGS"}, kUnix, Command::Misuse},
+        Case{{"picture.png"}, kUnix, Command::Misuse}, Case{{""}, kUnix, Command::Misuse},
+        Case{{"--help", "--bogus"}, kUnix, Command::Misuse},
+        Case{{"/settings"}, kUnix, Command::Misuse},
+        Case{{"/settings"}, kWindows, Command::Settings},
+        Case{{"/Settings"}, kWindows, Command::Settings}, Case{{"/?"}, kWindows, Command::Help},
+        Case{{"--settings", "/SETTINGS"}, kWindows, Command::Settings},
+        Case{{"/version"}, kWindows, Command::Version},
+        Case{{"/print"}, kWindows, Command::Misuse}));
+
+TEST(UsageText, TellsTheOptionsTheExitStatusesAndWhereThingsAre) {
+  const std::string unix = UsageText(OptionStyle::Unix);
+  for (const char* part : {"--settings", "--help", "--version", "64", "Quillery.conf", "PRINTER"}) {
+    EXPECT_THAT(unix, HasSubstr(part));
+  }
+  const std::string windows = UsageText(OptionStyle::Windows);
+  EXPECT_THAT(windows, HasSubstr("/settings"));
+  EXPECT_THAT(windows, HasSubstr("HKEY_CURRENT_USER"));
+  EXPECT_THAT(windows, ::testing::Not(HasSubstr("PRINTER")));  // CUPS's, not Windows'
+}
+
+TEST(Launch, SettingsModeOpensTheWindowWithoutReadingTheClipboardOrPrinting) {
+  fake::CallLog log;
+  fake::FakePrinter printer{log, 11900, 16840};
+  fake::FakeClipboard clipboard{log};
+  fake::FakeScreen screen{log, 28800, 16200, 15};
+  fake::FakeSettingsBackend settings{log};
+  fake::FakeWindowing windowing{log};
+  bool looped = false;
+  const int status = Launch({printer, clipboard, screen, settings, windowing, [] { return true; },
+                             [&] {
+                               looped = true;
+                               return 0;
+                             }},
+                            LaunchMode::Settings);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(looped);
+  EXPECT_THAT(log.Calls(), Contains("Windowing.Show(frmSetting)"));
+  EXPECT_THAT(log.Matching("Clipboard."), IsEmpty());
+  EXPECT_THAT(log.Matching("Windowing.MsgBox"), IsEmpty());
+  for (const std::string& call : log.Matching("Printer.")) {
+    EXPECT_THAT(call, ::testing::StartsWith("Printer.GetOrientation")) << "printed: " << call;
+  }
+}
+
+}  // namespace
+}  // namespace mirablot
