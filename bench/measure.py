@@ -168,11 +168,16 @@ def main():
     parser.add_argument("--repetitions", type=int, default=3)
     parser.add_argument("--work", required=True)
     parser.add_argument("--results", required=True)
+    parser.add_argument("--only", help="one picture, such as screenshot-3840x2160")
     args = parser.parse_args()
 
     cases = [(k, w, h) for (w, h) in SIZES for k in KINDS]
     if args.mode == "smoke":
         cases = cases[:1]
+    if args.only:
+        cases = [c for c in cases if f"{c[0]}-{c[1]}x{c[2]}" == args.only]
+        if not cases:
+            raise SystemExit(f"no picture {args.only}")
     rows, missed = [], []
     print(f"Machine: {machine()}")
     header = f"{'picture':<22}{'method':<18}{'exit ms':>18}{'completed ms':>20}{'peak MB':>9}" \
