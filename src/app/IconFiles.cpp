@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pdf/Png.h"
+#include "pdf/Png.h"
 #include "ui/ProgramIcon.h"
 
 namespace {

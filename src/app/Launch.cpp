@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/frmMain.h"
-#include "platform/Error.h"
-#include "platform/ErrorHandling.h"
-#include "platform/PictureHolder.h"
-#include "platform/ProgramIdentity.h"
+#include "core/Error.h"
+#include "core/ProgramIdentity.h"
+#include "forms/ErrorHandling.h"
+#include "forms/PictureHolder.h"
+#include "frmMain.h"
 #include "settings/SettingsStore.h"
 #include "ui/frmSetting.h"
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/CommandLine.h"
+#include "CommandLine.h"
 
 namespace mirablot {
 

@@ -3,14 +3,14 @@
 
 #include <new>
 
-#include "platform/ClipboardSource.h"
-#include "platform/Conversions.h"
-#include "platform/Error.h"
-#include "platform/ErrorHandling.h"
-#include "platform/ImageHolder.h"
-#include "platform/PrinterDevice.h"
-#include "platform/ScreenMetrics.h"
-#include "platform/Windowing.h"
+#include "core/Conversions.h"
+#include "core/Error.h"
+#include "forms/ErrorHandling.h"
+#include "ports/ClipboardSource.h"
+#include "ports/ImageHolder.h"
+#include "ports/PrinterDevice.h"
+#include "ports/ScreenMetrics.h"
+#include "ports/Windowing.h"
 #include "settings/SettingsStore.h"
 #include "ui/ProgramIcon.h"
 #include "ui/frmSetting.h"

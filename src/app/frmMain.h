@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Form.h"
+#include "forms/Form.h"
 
 namespace mirablot {
 

@@ -7,17 +7,17 @@
 
 #include <QApplication>
 
-#include "app/DesktopSession.h"
-#include "app/Launch.h"
+#include "DesktopSession.h"
+#include "Launch.h"
+#include "platform/cups/CupsPrinter.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtScreenMetrics.h"
 #include "platform/qt/QtSettingsBackend.h"
 #include "platform/qt/QtWindowing.h"
-#include "platform/qt/X11Selection.h"
 #include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/WaylandDisplay.h"
+#include "platform/x11/X11Selection.h"
 
 namespace {
 
@@ -49,10 +49,10 @@ qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
       };
     case ClipboardRoute::X11Selection:
     case ClipboardRoute::XWaylandSelection: {
-      const auto session = route == ClipboardRoute::XWaylandSelection ? qt::X11Session::XWayland
-                                                                      : qt::X11Session::X11;
+      const auto session = route == ClipboardRoute::XWaylandSelection ? x11::X11Session::XWayland
+                                                                      : x11::X11Session::X11;
       return [session](const SelectionLimits& limits) {
-        return std::make_unique<qt::X11Selection>(limits, session);
+        return std::make_unique<x11::X11Selection>(limits, session);
       };
     }
     case ClipboardRoute::Toolkit:
@@ -74,7 +74,7 @@ int main(int argc, char* argv[]) {
   const SessionFacts facts = FactsOf(wayland.get());
   const SessionPlan plan = PlanSession(facts);
   const auto application = qt::CreateApplication(argc, argv, plan.qtPlatform);
-  qt::QtPrinter printer;
+  cups::CupsPrinter printer;
   qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()));
   qt::QtScreenMetrics screen;
   qt::QtSettingsBackend settings;

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/Launch.h"
+#include "Launch.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Printer.h"
 #include "platform/win32/Win32ScreenMetrics.h"

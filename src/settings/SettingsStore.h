@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SettingsBackend.h"
+#include "ports/SettingsBackend.h"
 
 namespace mirablot {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "core/Bitmap.h"
 
 namespace mirablot {
 

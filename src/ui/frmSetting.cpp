@@ -5,11 +5,11 @@
 
 #include "PreviewPictures.h"
 #include "ProgramIcon.h"
-#include "platform/Conversions.h"
-#include "platform/Error.h"
-#include "platform/ErrorHandling.h"
-#include "platform/PrinterDevice.h"
-#include "platform/Windowing.h"
+#include "core/Conversions.h"
+#include "core/Error.h"
+#include "forms/ErrorHandling.h"
+#include "ports/PrinterDevice.h"
+#include "ports/Windowing.h"
 #include "settings/SettingsStore.h"
 
 namespace mirablot {

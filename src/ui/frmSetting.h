@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Controls.h"
-#include "platform/Form.h"
-#include "platform/SettingsBackend.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
+#include "ports/SettingsBackend.h"
 
 namespace mirablot {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::fuzz {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 
 using mirablot::fuzz::Check;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 
 using mirablot::fuzz::Check;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
-#include "platform/Conversions.h"
+#include "core/Conversions.h"
 
 using mirablot::fuzz::Check;
 

@@ -13,14 +13,15 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Error.h"
-#include "platform/SelectionReader.h"
-#include "platform/fake/FakePicture.h"
+#include "core/Error.h"
+#include "fakes/FakePicture.h"
+#include "pdf/PdfPicture.h"
+#include "platform/cups/CupsPrinter.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPicture.h"
-#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtWindowing.h"
+#include "ports/SelectionReader.h"
 
 namespace mirablot::qt {
 namespace {
@@ -128,8 +129,11 @@ TEST(QtClipboard, PictureOnTheClipboardBecomesThePicture) {
   ASSERT_FALSE(picture.IsEmpty());
   EXPECT_EQ(picture.Width(), 30);
   EXPECT_EQ(picture.Height(), 20);
-  ASSERT_NE(ImageOf(picture), nullptr);
-  EXPECT_EQ(ImageOf(picture)->pixel(0, 0), qRgb(255, 0, 0));
+  const pdf::RgbImage* rgb = pdf::RgbOf(picture);
+  ASSERT_NE(rgb, nullptr);
+  EXPECT_THAT(std::vector<std::uint8_t>(rgb->rgb.begin(), rgb->rgb.begin() + 6),
+              ::testing::ElementsAre(255, 0, 0, 0, 128, 128));  // red, then dark cyan
+  EXPECT_TRUE(rgb->alpha.empty());
 }
 
 TEST(QtClipboard, OwnerOfferingOnlyABitmapFileStillGivesThePicture) {
@@ -153,9 +157,17 @@ TEST(QtClipboard, TextGivesTheEmptyPictureWithoutAnError) {
   EXPECT_TRUE(QtClipboard().FetchBitmap(ClipboardFormat::Bitmap).IsEmpty());
 }
 
-TEST(QtPicture, OnlyPicturesMadeFromImagesHaveAnImage) {
-  EXPECT_EQ(ImageOf(fake::MakePicture(3, 3)), nullptr);
-  EXPECT_EQ(ImageOf(Picture()), nullptr);
+TEST(QtPicture, RowsArePackedAndOpacityIsKeptOnlyWhereSomePixelIsSeeThrough) {
+  // 3 pixels a row: QImage pads each RGB888 row to 12 bytes, the picture keeps 9.
+  QImage image(3, 2, QImage::Format_ARGB32);
+  image.fill(qRgba(10, 20, 30, 255));
+  EXPECT_TRUE(pdf::RgbOf(MakePicture(image))->alpha.empty());
+  EXPECT_EQ(pdf::RgbOf(MakePicture(image))->rgb.size(), 18U);
+  image.setPixel(2, 1, qRgba(0, 0, 0, 0));
+  const pdf::RgbImage* translucent = pdf::RgbOf(MakePicture(image));
+  ASSERT_EQ(translucent->alpha.size(), 6U);
+  EXPECT_EQ(translucent->alpha[5], 0);
+  EXPECT_EQ(translucent->alpha[4], 255);
   EXPECT_TRUE(MakePicture(QImage()).IsEmpty());
 }
 
@@ -216,28 +228,6 @@ TEST(QtWindowing, EscapeAnswersNo) {
   EXPECT_EQ(windowing.MsgBox(
                 {"t", "x", MsgBoxButtons::YesNo, MsgBoxIcon::Critical, MsgBoxDefault::Second}),
             MsgBoxResult::No);
-}
-
-TEST(QtPrinter, NoDefaultPrinterIsAClearError) {
-  // Nothing listens on this port: CUPS has no destination to offer.
-  qputenv("CUPS_SERVER", "localhost:9");
-  QtPrinter printer;
-  try {
-    (void)printer.PageWidth();
-    ADD_FAILURE() << "a page width without a printer";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::NoPrinter));
-    EXPECT_NE(error.Description().find("既定のプリンターがありません"), std::string::npos);
-  }
-  EXPECT_THROW(printer.NewPage(), Error);
-  EXPECT_THROW(printer.AbortDocument(), Error);  // nothing open to abort
-  qunsetenv("CUPS_SERVER");
-}
-
-TEST(QtPrinter, LandscapeMarginsTurnWithThePage) {
-  // Sheet margins left 1, top 2, right 3, bottom 4: the landscape page's left edge is the
-  // sheet's bottom edge, its top edge the sheet's left edge.
-  EXPECT_EQ(LandscapeMargins(QMarginsF(1, 2, 3, 4)), QMarginsF(4, 1, 2, 3));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/qt/QtSettingsBackend.h"
 
 namespace mirablot::qt {

@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/qt/QtFormWindow.h"
 
 namespace mirablot::qt {

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::testing {
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/FakePrinter.h"
-#include "platform/fake/FakeSettingsBackend.h"
-#include "platform/fake/FakeWindowing.h"
+#include "fakes/FakePrinter.h"
+#include "fakes/FakeSettingsBackend.h"
+#include "fakes/FakeWindowing.h"
 #include "settings/SettingsStore.h"
 #include "ui/frmSetting.h"
 

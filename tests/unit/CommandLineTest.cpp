@@ -9,11 +9,11 @@
 
 #include "app/CommandLine.h"
 #include "app/Launch.h"
-#include "platform/fake/FakeClipboard.h"
-#include "platform/fake/FakePrinter.h"
-#include "platform/fake/FakeScreen.h"
-#include "platform/fake/FakeSettingsBackend.h"
-#include "platform/fake/FakeWindowing.h"
+#include "fakes/FakeClipboard.h"
+#include "fakes/FakePrinter.h"
+#include "fakes/FakeScreen.h"
+#include "fakes/FakeSettingsBackend.h"
+#include "fakes/FakeWindowing.h"
 
 namespace mirablot {
 namespace {

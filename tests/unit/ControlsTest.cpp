@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Bitmap.h"
-#include "platform/Controls.h"
-#include "platform/Error.h"
-#include "platform/Form.h"
+#include "core/Bitmap.h"
+#include "core/Error.h"
+#include "forms/Controls.h"
+#include "forms/Form.h"
 
 namespace mirablot {
 namespace {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Conversions.h"
-#include "platform/Error.h"
+#include "core/Conversions.h"
+#include "core/Error.h"
 
 namespace mirablot {
 namespace {

@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Error.h"
-#include "platform/pdf/PdfWriter.h"
-#include "platform/pdf/Png.h"
+#include "core/Error.h"
+#include "pdf/PdfWriter.h"
+#include "pdf/Png.h"
 
 namespace mirablot::pdf {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Error.h"
-#include "platform/PictureHolder.h"
-#include "platform/fake/CallLog.h"
-#include "platform/fake/FakePicture.h"
-#include "platform/fake/FakeScreen.h"
+#include "core/Error.h"
+#include "fakes/CallLog.h"
+#include "fakes/FakePicture.h"
+#include "fakes/FakeScreen.h"
+#include "forms/PictureHolder.h"
 
 namespace mirablot {
 namespace {

@@ -11,13 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "app/frmMain.h"
-#include "platform/fake/FakeClipboard.h"
-#include "platform/fake/FakeImageHolder.h"
-#include "platform/fake/FakePicture.h"
-#include "platform/fake/FakePrinter.h"
-#include "platform/fake/FakeScreen.h"
-#include "platform/fake/FakeSettingsBackend.h"
-#include "platform/fake/FakeWindowing.h"
+#include "fakes/FakeClipboard.h"
+#include "fakes/FakeImageHolder.h"
+#include "fakes/FakePicture.h"
+#include "fakes/FakePrinter.h"
+#include "fakes/FakeScreen.h"
+#include "fakes/FakeSettingsBackend.h"
+#include "fakes/FakeWindowing.h"
 #include "settings/SettingsStore.h"
 
 namespace mirablot {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot {
 namespace {

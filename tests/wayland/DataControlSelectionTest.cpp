@@ -16,7 +16,7 @@
 #include "ChildProcess.h"
 #include "ErrorOf.h"
 #include "TimeOf.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/WaylandDisplay.h"
 

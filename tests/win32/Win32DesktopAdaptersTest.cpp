@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Error.h"
-#include "platform/fake/FakePicture.h"
+#include "core/Error.h"
+#include "fakes/FakePicture.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Dib.h"
 #include "platform/win32/Win32Printer.h"

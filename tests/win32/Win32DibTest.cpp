@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/win32/Win32Dib.h"
 
 namespace mirablot::win32 {

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "SettingsWindowFixture.h"
-#include "platform/Bitmap.h"
-#include "platform/Error.h"
+#include "core/Bitmap.h"
+#include "core/Error.h"
 #include "platform/win32/Win32FormWindow.h"
 #include "platform/win32/Win32Text.h"
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ProgramIdentity.h"
+#include "core/ProgramIdentity.h"
 #include "platform/win32/Win32Text.h"
 
 namespace mirablot::win32 {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 #include "platform/win32/Win32SettingsBackend.h"
 
 namespace mirablot::win32 {

@@ -17,10 +17,10 @@
 #include "ChildProcess.h"
 #include "ErrorOf.h"
 #include "TimeOf.h"
-#include "platform/Error.h"
-#include "platform/qt/X11Selection.h"
+#include "core/Error.h"
+#include "platform/x11/X11Selection.h"
 
-namespace mirablot::qt {
+namespace mirablot::x11 {
 namespace {
 
 using mirablot::testing::ChildProcess;
@@ -150,4 +150,4 @@ TEST_F(X11SelectionTest, DisplaysThatCannotBeUsedAreError521) {
 }
 
 }  // namespace
-}  // namespace mirablot::qt
+}  // namespace mirablot::x11

@@ -12,7 +12,7 @@
 #include <QString>
 
 #include "QtText.h"
-#include "platform/ProgramIdentity.h"
+#include "core/ProgramIdentity.h"
 
 namespace mirablot::qt {
 namespace {

@@ -16,7 +16,8 @@
 
 #include "QtPicture.h"
 #include "QtText.h"
-#include "platform/Error.h"
+#include "core/Error.h"
+#include "pdf/PdfPicture.h"
 
 namespace mirablot::qt {
 namespace {
@@ -68,7 +69,7 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
   if (const std::optional<pdf::PngHeader> png = pdf::ReadPngHeader(bytes)) {
     RequireWithinBudget(png->width, png->height, budget);
     if (pdf::PdfCanCarry(*png)) {
-      return MakePngPicture(std::move(bytes));
+      return pdf::MakePngPicture(std::move(bytes));
     }
   }
   QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
@@ -88,7 +89,7 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
                 "クリップボードの画像 (" + type.toStdString() +
                     ") を読み取れません: " + reader.errorString().toStdString());
   }
-  return MakePicture(std::move(image));
+  return MakePicture(image);
 }
 
 // The image types to try, most faithful first: PNG, then the owner's other image types.

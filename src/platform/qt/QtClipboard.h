@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/ClipboardSource.h"
-#include "platform/SelectionReader.h"
+#include "ports/ClipboardSource.h"
+#include "ports/SelectionReader.h"
 
 namespace mirablot::qt {
 

@@ -22,11 +22,11 @@
 #include "QtScreenMetrics.h"
 #include "QtText.h"
 #include "QtWindowing.h"
-#include "platform/Bitmap.h"
-#include "platform/Error.h"
-#include "platform/ErrorHandling.h"
-#include "platform/Form.h"
-#include "platform/Windowing.h"
+#include "core/Bitmap.h"
+#include "core/Error.h"
+#include "forms/ErrorHandling.h"
+#include "forms/Form.h"
+#include "ports/Windowing.h"
 
 namespace mirablot::qt {
 namespace {

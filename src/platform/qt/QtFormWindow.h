@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "platform/Controls.h"
+#include "forms/Controls.h"
 
 class QCloseEvent;
 

@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::qt {
 

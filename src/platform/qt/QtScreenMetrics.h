@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/Conversions.h"
-#include "platform/ScreenMetrics.h"
+#include "core/Conversions.h"
+#include "ports/ScreenMetrics.h"
 
 class QScreen;
 

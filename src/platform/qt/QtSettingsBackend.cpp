@@ -8,7 +8,7 @@
 #include <QVariant>
 
 #include "QtText.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::qt {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/SettingsBackend.h"
+#include "ports/SettingsBackend.h"
 
 namespace mirablot::qt {
 

@@ -7,7 +7,7 @@
 
 #include "QtFormWindow.h"
 #include "QtText.h"
-#include "platform/Form.h"
+#include "forms/Form.h"
 
 namespace mirablot::qt {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "WaylandDisplay.h"
-#include "platform/SelectionReader.h"
+#include "ports/SelectionReader.h"
 
 namespace mirablot::wayland {
 

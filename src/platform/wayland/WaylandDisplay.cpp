@@ -8,7 +8,7 @@
 #include <string>
 #include <wayland-client.h>
 
-#include "platform/SelectionReader.h"
+#include "ports/SelectionReader.h"
 
 namespace mirablot::wayland {
 namespace {

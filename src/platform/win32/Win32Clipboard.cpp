@@ -10,7 +10,7 @@
 
 #include "Win32Dib.h"
 #include "Win32Text.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/ClipboardSource.h"
+#include "ports/ClipboardSource.h"
 
 namespace mirablot::win32 {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 namespace {

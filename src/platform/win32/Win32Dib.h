@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Picture.h"
+#include "core/Picture.h"
 
 struct tagBITMAPINFO;
 

@@ -9,11 +9,11 @@
 
 #include "Win32ScreenMetrics.h"
 #include "Win32Text.h"
-#include "platform/Bitmap.h"
-#include "platform/Conversions.h"
-#include "platform/ErrorHandling.h"
-#include "platform/Form.h"
-#include "platform/Windowing.h"
+#include "core/Bitmap.h"
+#include "core/Conversions.h"
+#include "forms/ErrorHandling.h"
+#include "forms/Form.h"
+#include "ports/Windowing.h"
 
 namespace mirablot::win32 {
 namespace {

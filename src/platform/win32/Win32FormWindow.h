@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Controls.h"
+#include "forms/Controls.h"
 
 namespace mirablot {
 class Form;

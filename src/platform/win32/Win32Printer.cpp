@@ -10,8 +10,8 @@
 
 #include "Win32Dib.h"
 #include "Win32Text.h"
-#include "platform/Conversions.h"
-#include "platform/Error.h"
+#include "core/Conversions.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 namespace {

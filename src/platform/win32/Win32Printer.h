@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PrinterDevice.h"
+#include "ports/PrinterDevice.h"
 
 struct HDC__;
 struct _devicemodeW;

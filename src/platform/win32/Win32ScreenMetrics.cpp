@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "platform/Conversions.h"
-#include "platform/Error.h"
+#include "core/Conversions.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 

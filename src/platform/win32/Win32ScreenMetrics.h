@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/ScreenMetrics.h"
+#include "ports/ScreenMetrics.h"
 
 namespace mirablot::win32 {
 

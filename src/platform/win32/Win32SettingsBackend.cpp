@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Win32Text.h"
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 namespace {

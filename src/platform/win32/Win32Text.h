@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Error.h"
+#include "core/Error.h"
 
 namespace mirablot::win32 {
 

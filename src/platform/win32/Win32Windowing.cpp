@@ -7,7 +7,7 @@
 
 #include "Win32FormWindow.h"
 #include "Win32Text.h"
-#include "platform/Form.h"
+#include "forms/Form.h"
 
 namespace mirablot::win32 {
 namespace {

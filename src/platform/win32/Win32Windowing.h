@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/WindowingLayer.h"
+#include "forms/WindowingLayer.h"
 
 namespace mirablot::win32 {
 

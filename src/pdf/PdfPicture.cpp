@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#include "PdfPicture.h"
+
+#include <memory>
+#include <utility>
+
+namespace mirablot::pdf {
+namespace {
+
+class PngData final : public Picture::Data {
+ public:
+  // The spans of the checked PNG point into m_bytes, which never moves again.
+  explicit PngData(std::vector<std::uint8_t> bytes)
+      : m_bytes(std::move(bytes)), m_png(ReadPng(m_bytes)) {}
+  [[nodiscard]] int Width() const override { return static_cast<int>(m_png.header.width); }
+  [[nodiscard]] int Height() const override { return static_cast<int>(m_png.header.height); }
+  [[nodiscard]] const PngImage& Png() const { return m_png; }
+
+ private:
+  std::vector<std::uint8_t> m_bytes;
+  PngImage m_png;
+};
+
+class RgbData final : public Picture::Data {
+ public:
+  explicit RgbData(RgbImage image) : m_image(std::move(image)) {}
+  [[nodiscard]] int Width() const override { return static_cast<int>(m_image.width); }
+  [[nodiscard]] int Height() const override { return static_cast<int>(m_image.height); }
+  [[nodiscard]] const RgbImage& Image() const { return m_image; }
+
+ private:
+  RgbImage m_image;
+};
+
+}  // namespace
+
+Picture MakePngPicture(std::vector<std::uint8_t> bytes) {
+  return Picture(std::make_shared<PngData>(std::move(bytes)));
+}
+
+Picture MakeRgbPicture(RgbImage image) {
+  if (image.width == 0 || image.height == 0) {
+    return {};
+  }
+  return Picture(std::make_shared<RgbData>(std::move(image)));
+}
+
+const PngImage* PngOf(const Picture& picture) {
+  const auto* data = dynamic_cast<const PngData*>(picture.Pixels());
+  return data != nullptr ? &data->Png() : nullptr;
+}
+
+const RgbImage* RgbOf(const Picture& picture) {
+  const auto* data = dynamic_cast<const RgbData*>(picture.Pixels());
+  return data != nullptr ? &data->Image() : nullptr;
+}
+
+}  // namespace mirablot::pdf

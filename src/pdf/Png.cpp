@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+#include "Png.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <zlib.h>
+
+#include "core/Error.h"
+
+namespace mirablot::pdf {
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr std::size_t kChunkOverhead = 12;  // length, type, checksum
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+[[noreturn]] void Refuse(const std::string& why) {
+  throw Error(ErrorNumber::InvalidPicture, "PNG 画像が壊れています: " + why);
+}
+
+// The image data must open as a zlib stream of deflate data: a cheap check that what the
+// chunks carry is compressed pixels at all.
+void CheckStreamHeader(std::span<const std::uint8_t> first) {
+  if (first.size() < 2 || (first[0] & 0x0f) != 8 || ((first[0] << 8) | first[1]) % 31 != 0) {
+    Refuse("画素データが zlib 形式ではありません");
+  }
+}
+
+}  // namespace
+
+int PngHeader::Channels() const {
+  switch (colourType) {
+    case 0:
+    case 3:
+      return 1;
+    case 2:
+      return 3;
+    case 4:
+      return 2;
+    case 6:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kHeaderEnd = kSignature.size() + 8 + 13;
+  if (bytes.size() < kHeaderEnd ||
+      !std::equal(kSignature.begin(), kSignature.end(), bytes.begin()) ||
+      BigEndian32(&bytes[8]) != 13 ||
+      std::string_view(reinterpret_cast<const char*>(&bytes[12]), 4) != "IHDR") {
+    return std::nullopt;
+  }
+  const std::uint8_t* ihdr = &bytes[16];
+  PngHeader header;
+  header.width = BigEndian32(ihdr);
+  header.height = BigEndian32(ihdr + 4);
+  header.bitDepth = ihdr[8];
+  header.colourType = ihdr[9];
+  header.interlace = ihdr[12];
+  return header;
+}
+
+PngImage ReadPng(std::span<const std::uint8_t> bytes) {
+  const std::optional<PngHeader> header = ReadPngHeader(bytes);
+  if (!header) {
+    Refuse("PNG の先頭ではありません");
+  }
+  PngImage png{*header, {}};
+  if (png.header.width == 0 || png.header.height == 0 || png.header.Channels() == 0 ||
+      png.header.interlace > 1) {
+    Refuse("ヘッダーの値が不正です");
+  }
+  bool ended = false;
+  std::size_t at = kSignature.size();
+  while (!ended) {
+    if (bytes.size() - at < kChunkOverhead) {
+      Refuse("IEND の前で終わっています");
+    }
+    const std::uint32_t length = BigEndian32(&bytes[at]);
+    if (length > bytes.size() - at - kChunkOverhead) {
+      Refuse("チャンクが途中で終わっています");
+    }
+    const std::span<const std::uint8_t> typeAndData =
+        bytes.subspan(at + 4, 4 + std::size_t{length});
+    const std::uint32_t checksum = BigEndian32(&bytes[at + 8 + length]);
+    if (crc32(0, typeAndData.data(), static_cast<uInt>(typeAndData.size())) != checksum) {
+      Refuse("チャンクのチェックサムが合いません");
+    }
+    const std::string_view type(reinterpret_cast<const char*>(typeAndData.data()), 4);
+    const std::span<const std::uint8_t> data = typeAndData.subspan(4);
+    if (type == "IDAT") {
+      png.data.push_back(data);
+    } else if (type == "tRNS") {
+      png.header.transparency = true;
+    } else if (type == "IEND") {
+      ended = true;
+    }
+    at += kChunkOverhead + length;
+  }
+  if (png.data.empty()) {
+    Refuse("画素データがありません");
+  }
+  CheckStreamHeader(png.data.front());
+  return png;
+}
+
+bool PdfCanCarry(const PngHeader& header) {
+  return header.bitDepth == 8 && (header.colourType == 0 || header.colourType == 2) &&
+         header.interlace == 0 && !header.transparency;
+}
+
+std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap) {
+  std::vector<std::uint8_t> png(kSignature.begin(), kSignature.end());
+  const auto append32 = [](std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+  };
+  const auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+    append32(png, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    append32(png, static_cast<std::uint32_t>(
+                      crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+  };
+  std::vector<std::uint8_t> header;
+  append32(header, static_cast<std::uint32_t>(bitmap.width));
+  append32(header, static_cast<std::uint32_t>(bitmap.height));
+  header.insert(header.end(), {8, 3, 0, 0, 0});
+  chunk("IHDR", header);
+  std::vector<std::uint8_t> palette;
+  std::vector<std::uint8_t> alpha;
+  for (const std::uint32_t colour : bitmap.palette) {
+    palette.insert(palette.end(),
+                   {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
+                    static_cast<std::uint8_t>(colour)});
+    alpha.push_back(static_cast<std::uint8_t>(colour >> 24));
+  }
+  chunk("PLTE", palette);
+  chunk("tRNS", alpha);
+  std::vector<std::uint8_t> rows;
+  for (int y = 0; y < bitmap.height; ++y) {
+    rows.push_back(0);  // no filter
+    const auto row = bitmap.pixels.begin() + static_cast<long>(y) * bitmap.width;
+    rows.insert(rows.end(), row, row + bitmap.width);
+  }
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<std::uint8_t> data(size);
+  if (compress2(data.data(), &size, rows.data(), static_cast<uLong>(rows.size()), 9) != Z_OK) {
+    throw Error(ErrorNumber::OutOfMemory);
+  }
+  data.resize(size);
+  chunk("IDAT", data);
+  chunk("IEND", {});
+  return png;
+}
+
+}  // namespace mirablot::pdf

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Just enough of PNG to hand a picture's compressed pixels to a PDF unchanged: PDF's Flate
+// filter with the PNG predictors reads a PNG's image data as it stands, so the print job
+// neither decodes nor recompresses the picture.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/Bitmap.h"
+
+namespace mirablot::pdf {
+
+struct PngHeader {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::uint8_t bitDepth = 0;
+  std::uint8_t colourType = 0;  // 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGB + alpha
+  std::uint8_t interlace = 0;
+  bool transparency = false;  // a tRNS chunk: some colour stands for "transparent"
+
+  /// Samples per pixel, or 0 for a colour type PNG does not define.
+  [[nodiscard]] int Channels() const;
+};
+
+/// The header of a PNG, or nothing when the bytes do not start like one.
+[[nodiscard]] std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes);
+
+/// A checked PNG: its header and its image data, as spans into the bytes it was read from.
+struct PngImage {
+  PngHeader header;
+  std::vector<std::span<const std::uint8_t>> data;  // the IDAT chunks' contents, in order
+};
+
+/// Reads a whole PNG and checks what can be checked without inflating it: the chunk structure
+/// up to IEND, every chunk's checksum, and a zlib stream header on the image data. A truncated
+/// or damaged picture would print as garbage, so that is an Error (InvalidPicture) with the
+/// reason. (Inflating to check the rows would cost more than the rest of the print job.)
+[[nodiscard]] PngImage ReadPng(std::span<const std::uint8_t> bytes);
+
+/// An 8-bit palette PNG of the bitmap; palette entries with alpha 0 are transparent.
+[[nodiscard]] std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap);
+
+/// Whether a PDF can show the PNG's image data unchanged: 8-bit grey or RGB, not interlaced,
+/// no transparency.
+[[nodiscard]] bool PdfCanCarry(const PngHeader& header);
+
+}  // namespace mirablot::pdf

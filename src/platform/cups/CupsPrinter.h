@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "ports/PrinterDevice.h"
+
+namespace mirablot::pdf {
+class PdfWriter;
+}
+
+namespace mirablot::cups {
+
+/// Distances from a sheet's or page's edges, in points.
+struct Margins {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+
+  friend bool operator==(const Margins&, const Margins&) = default;
+};
+
+/// The margins of a landscape page printed on a sheet with these margins: CUPS turns landscape
+/// pages a quarter counter-clockwise, so the page's top-left lies at the sheet's bottom-left.
+[[nodiscard]] Margins LandscapeMargins(const Margins& sheet);
+
+/// The default CUPS destination (PRINTER or LPDEST choose another for one run, as with lp). The
+/// document is a PDF written directly: a PNG picture's own compressed pixels go in unchanged,
+/// others are compressed as PNG does, never lossily. libcups submits it and its answer is
+/// checked, so a job CUPS refuses is an error rather than a silent loss. The page is the
+/// destination's default medium; its extents are the printable area, and drawing starts at that
+/// area's top-left. The job carries the destination's device choices and its own final layout
+/// (JobOptions), so no queue or user default moves or scales the picture.
+class CupsPrinter final : public PrinterDevice {
+ public:
+  CupsPrinter();
+  CupsPrinter(const CupsPrinter&) = delete;
+  CupsPrinter& operator=(const CupsPrinter&) = delete;
+  ~CupsPrinter() override;
+
+  [[nodiscard]] double PageWidth() override;
+  [[nodiscard]] double PageHeight() override;
+  void SetOrientation(Orientation orientation) override;
+  [[nodiscard]] Orientation GetOrientation() override;
+  void NewPage() override;
+  void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void EndDocument() override;
+  void AbortDocument() override;
+
+ private:
+  struct Area {
+    double left;
+    double top;
+    double width;
+    double height;
+  };
+
+  /// Asks CUPS for the default destination and its medium, once.
+  void Resolve();
+  /// The printable area of the page in force, in points from the page's top-left.
+  [[nodiscard]] Area PrintableArea();
+  void RequireDocument() const;
+  void CloseDocument();
+  void Submit();
+
+  bool m_resolved = false;
+  std::string m_destination;
+  std::string m_instance;  // lpoptions' NAME/INSTANCE, empty for the plain destination
+  std::string m_media;
+  double m_sheetWidth = 0;  // as the sheet is fed, in points
+  double m_sheetHeight = 0;
+  Margins m_sheetMargins;
+  bool m_landscape = false;      // the orientation in force
+  bool m_landscapePage = false;  // the orientation of the page written
+  std::string m_path;            // the document's temporary file
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_output{nullptr, &std::fclose};
+  std::unique_ptr<pdf::PdfWriter> m_writer;
+};
+
+}  // namespace mirablot::cups
