@@ -46,15 +46,9 @@ class frmMain final : public Form {
   [[nodiscard]] bool Printed() const { return m_printed; }
 
  private:
+  // Prints the clipboard's picture (print::PrintJob); a failure aborts and asks.
   void PrintJob();
   void OnPrintFailure(const Error& error);
-  void ApplyOrientation();
-  void ApplyAutomaticOrientation();
-  void FitToPaper();
-  [[nodiscard]] std::int32_t MarginOffset(bool vertical);
-  [[nodiscard]] std::int32_t AlignOffset(std::string_view axis);
-  [[nodiscard]] std::int32_t PrintableExtent(bool vertical);
-  [[nodiscard]] std::string Setting(std::string_view key, std::string_view defaultValue = {});
 
   MainServices m_services;
   ImageHolder& m_img;

@@ -23,9 +23,9 @@ void IgnoringErrors(Step&& step) {
 /// What the windowing layer does with an error no handler caught: it says so in a box.
 inline void ReportUnhandledError(Windowing& windowing, const Error& error) {
   IgnoringErrors([&] {
-    static_cast<void>(windowing.MsgBox(
-        {std::string(kErrorBoxTitle), ErrorReport(error.Number(), error.Description()),
-         MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
+    static_cast<void>(windowing.MsgBox({std::string(kErrorBoxTitle),
+                                        ErrorReport(error.Number(), error.Description()),
+                                        MsgBoxButtons::Ok, MsgBoxDefault::First}));
   });
 }
 

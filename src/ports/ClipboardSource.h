@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
-
 #include "core/Picture.h"
 
 namespace mirablot {
-
-enum class ClipboardFormat : std::int16_t { Bitmap = 2 };
 
 /// The system clipboard, read-only.
 class ClipboardSource {
@@ -16,8 +12,8 @@ class ClipboardSource {
   ClipboardSource(const ClipboardSource&) = delete;
   ClipboardSource& operator=(const ClipboardSource&) = delete;
 
-  /// The clipboard's picture, or the empty picture (not an error) when it holds none.
-  [[nodiscard]] virtual Picture FetchBitmap(ClipboardFormat format) = 0;
+  /// The clipboard's bitmap, or the empty picture (not an error) when it holds none.
+  [[nodiscard]] virtual Picture FetchBitmap() = 0;
 
  protected:
   ClipboardSource() = default;

@@ -30,7 +30,8 @@ class PrinterDevice {
   virtual void DrawPicture(const Picture& picture, float x, float y, float width, float height) = 0;
   /// Ends the document and hands it to the printer.
   virtual void EndDocument() = 0;
-  /// Discards the open document unprinted; fails when none is open.
+  /// Discards the open document unprinted. With none open it fails with error 482
+  /// (ErrorNumber::PrinterError), which the print job's failure path ignores.
   virtual void AbortDocument() = 0;
 
  protected:

@@ -23,10 +23,8 @@ class SettingsBackend {
   [[nodiscard]] virtual std::optional<std::string> Read(std::string_view application,
                                                         std::string_view section,
                                                         std::string_view key) = 0;
-  /// Stores the text, creating application, section and key as needed.
-  virtual void Write(std::string_view application, std::string_view section, std::string_view key,
-                     std::string_view value) = 0;
-  /// Stores several keys as one save: on an Error, none of them has been stored.
+  /// Stores the keys as one save, creating application and section as needed: on an Error,
+  /// none of them has been stored.
   virtual void WriteAll(std::string_view application, std::string_view section,
                         const SettingEntries& entries) = 0;
 

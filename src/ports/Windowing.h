@@ -8,16 +8,15 @@ namespace mirablot {
 class Form;
 
 enum class MsgBoxButtons { Ok, YesNo };
-enum class MsgBoxIcon { Critical };
 enum class MsgBoxDefault { First, Second };
 enum class MsgBoxResult { Ok, Yes, No };
 
+/// A message box; every box of the program shows the critical (stop) icon.
 struct MessageBoxRequest {
   std::string title;
   /// Lines are separated by carriage returns.
   std::string text;
   MsgBoxButtons buttons = MsgBoxButtons::Ok;
-  MsgBoxIcon icon = MsgBoxIcon::Critical;
   MsgBoxDefault defaultButton = MsgBoxDefault::First;
 };
 

@@ -29,20 +29,16 @@ inline constexpr std::string_view kSpace1 = "Space1";
 inline constexpr std::string_view kSpaceMM = "SpaceMM";
 }  // namespace settings
 
-/// Reads and writes settings through the per-user back end. Nothing is cached: every read asks
-/// the back end afresh.
+/// Reads and writes the program's settings (application kApplication, section kSection)
+/// through the per-user back end. Nothing is cached: every read asks the back end afresh.
 class SettingsStore {
  public:
   explicit SettingsStore(SettingsBackend& backend) : m_backend(backend) {}
 
   /// The stored text, or defaultValue when the key is not stored.
-  [[nodiscard]] std::string GetSetting(std::string_view application, std::string_view section,
-                                       std::string_view key, std::string_view defaultValue = {});
-  void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
-                   std::string_view value);
+  [[nodiscard]] std::string GetSetting(std::string_view key, std::string_view defaultValue = {});
   /// Stores all entries or, on an Error, none of them.
-  void SaveSettings(std::string_view application, std::string_view section,
-                    const SettingEntries& entries);
+  void SaveSettings(const SettingEntries& entries);
 
  private:
   SettingsBackend& m_backend;

@@ -131,7 +131,7 @@ ImageBox& frmSetting::Imgp(std::int16_t index) {
 }
 
 std::string frmSetting::Setting(std::string_view key, std::string_view defaultValue) {
-  return m_settings.GetSetting(settings::kApplication, settings::kSection, key, defaultValue);
+  return m_settings.GetSetting(key, defaultValue);
 }
 
 void frmSetting::Form_Load() {
@@ -266,14 +266,14 @@ void frmSetting::txtSpace_Change() {
 void frmSetting::cmdAct_Click(std::int16_t index) {
   if (index == 0) {
     try {
-      m_settings.SaveSettings(settings::kApplication, settings::kSection, EditedSettings());
+      m_settings.SaveSettings(EditedSettings());
     } catch (const Error& error) {
       // Nothing was stored: keep the window and the user's edits for another OK or Cancel.
       IgnoringErrors([&] {
         static_cast<void>(m_windowing.MsgBox(
             {std::string(kErrorBoxTitle),
              ErrorReport(error.Number(), error.Description()) + "\r\r" + std::string(kSaveFailure),
-             MsgBoxButtons::Ok, MsgBoxIcon::Critical, MsgBoxDefault::First}));
+             MsgBoxButtons::Ok, MsgBoxDefault::First}));
       });
       return;
     }

@@ -16,8 +16,8 @@ class FakeClipboard final : public ClipboardSource {
 
   void Hold(Picture picture) { m_picture = std::move(picture); }
 
-  [[nodiscard]] Picture FetchBitmap(ClipboardFormat format) override {
-    m_log.Add("Clipboard.FetchBitmap(" + std::to_string(static_cast<int>(format)) + ")");
+  [[nodiscard]] Picture FetchBitmap() override {
+    m_log.Add("Clipboard.FetchBitmap");
     return m_picture;
   }
 

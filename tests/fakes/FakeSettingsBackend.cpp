@@ -36,13 +36,6 @@ std::optional<std::string> FakeSettingsBackend::Read(std::string_view applicatio
   return Peek(application, section, key);
 }
 
-void FakeSettingsBackend::Write(std::string_view application, std::string_view section,
-                                std::string_view key, std::string_view value) {
-  m_log.Add("Settings.Write(" + Path(application, section, key) + "=" + std::string(value) + ")");
-  m_failures.ThrowIfScheduled(key);
-  Put(application, section, key, value);
-}
-
 void FakeSettingsBackend::WriteAll(std::string_view application, std::string_view section,
                                    const SettingEntries& entries) {
   std::string call =

@@ -10,7 +10,7 @@
 namespace mirablot::fake {
 
 /// Settings in memory. Calls are recorded as "Settings.Read(Quillery/Startup/Zoom)" and
-/// "Settings.Write(Quillery/Startup/Zoom=1)"; failures are scheduled by key name.
+/// "Settings.WriteAll(...)"; failures are scheduled by key name.
 class FakeSettingsBackend final : public SettingsBackend {
  public:
   explicit FakeSettingsBackend(CallLog& log) : m_log(log) {}
@@ -28,8 +28,6 @@ class FakeSettingsBackend final : public SettingsBackend {
   [[nodiscard]] std::optional<std::string> Read(std::string_view application,
                                                 std::string_view section,
                                                 std::string_view key) override;
-  void Write(std::string_view application, std::string_view section, std::string_view key,
-             std::string_view value) override;
   /// Recorded as one call, "Settings.WriteAll(Quillery/Startup: Orientation=0, Zoom=1, ...)";
   /// a failure scheduled for any of its keys stores none of them.
   void WriteAll(std::string_view application, std::string_view section,

@@ -92,7 +92,7 @@ TEST(QtClipboard, PngIsTakenFirstThenTheOwnersOtherImageTypesInItsOrder) {
                           {"image/jpeg", Encoded(image, "JPEG")},
                           {"image/bmp", Encoded(image, "BMP")},
                           {"image/png", Encoded(image, "PNG")}});
-  const Picture picture = reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap);
+  const Picture picture = reader.clipboard.FetchBitmap();
   EXPECT_EQ(picture.Width(), 6);
   EXPECT_THAT(reader.fetched, ::testing::ElementsAre("image/png"));
   // The reader was opened with the decoding budget as its size limit.
@@ -104,7 +104,7 @@ TEST(QtClipboard, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
   ReaderClipboard reader({{"image/png", std::nullopt},
                           {"image/tiff", QByteArray("not a tiff")},
                           {"image/bmp", Encoded(image, "BMP")}});
-  const Picture picture = reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap);
+  const Picture picture = reader.clipboard.FetchBitmap();
   EXPECT_EQ(picture.Height(), 4);
   EXPECT_THAT(reader.fetched, ::testing::ElementsAre("image/png", "image/tiff", "image/bmp"));
 }
@@ -112,20 +112,20 @@ TEST(QtClipboard, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
 TEST(QtClipboard, WhenNoImageDecodesTheFirstFailureIsTheError) {
   ReaderClipboard reader(
       {{"image/png", QByteArray("\x89PNG broken")}, {"image/bmp", QByteArray("BM broken")}});
-  EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap); }),
+  EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(); }),
             static_cast<int>(ErrorNumber::InvalidPicture));
 }
 
 TEST(QtClipboard, TextOrFilesFromAReaderGiveTheEmptyPictureAndAreNeverFetched) {
   ReaderClipboard reader({{"text/plain", "hello"}, {"text/uri-list", "file:///etc/hostname"}});
-  EXPECT_TRUE(reader.clipboard.FetchBitmap(ClipboardFormat::Bitmap).IsEmpty());
+  EXPECT_TRUE(reader.clipboard.FetchBitmap().IsEmpty());
   EXPECT_TRUE(reader.fetched.empty());
 }
 
 TEST(QtClipboard, PictureOnTheClipboardBecomesThePicture) {
   QGuiApplication::clipboard()->setImage(TestImage(30, 20));
   QtClipboard clipboard;
-  const Picture picture = clipboard.FetchBitmap(ClipboardFormat::Bitmap);
+  const Picture picture = clipboard.FetchBitmap();
   ASSERT_FALSE(picture.IsEmpty());
   EXPECT_EQ(picture.Width(), 30);
   EXPECT_EQ(picture.Height(), 20);
@@ -145,26 +145,28 @@ TEST(QtClipboard, OwnerOfferingOnlyABitmapFileStillGivesThePicture) {
   data->setData("image/bmp", bmp);
   QGuiApplication::clipboard()->setMimeData(data);
 
-  const Picture picture = QtClipboard().FetchBitmap(ClipboardFormat::Bitmap);
+  const Picture picture = QtClipboard().FetchBitmap();
   EXPECT_EQ(picture.Width(), 12);
   EXPECT_EQ(picture.Height(), 8);
 }
 
 TEST(QtClipboard, TextGivesTheEmptyPictureWithoutAnError) {
   QGuiApplication::clipboard()->setText("not a picture");
-  EXPECT_TRUE(QtClipboard().FetchBitmap(ClipboardFormat::Bitmap).IsEmpty());
+  EXPECT_TRUE(QtClipboard().FetchBitmap().IsEmpty());
   QGuiApplication::clipboard()->clear();
-  EXPECT_TRUE(QtClipboard().FetchBitmap(ClipboardFormat::Bitmap).IsEmpty());
+  EXPECT_TRUE(QtClipboard().FetchBitmap().IsEmpty());
 }
 
 TEST(QtPicture, RowsArePackedAndOpacityIsKeptOnlyWhereSomePixelIsSeeThrough) {
   // 3 pixels a row: QImage pads each RGB888 row to 12 bytes, the picture keeps 9.
   QImage image(3, 2, QImage::Format_ARGB32);
   image.fill(qRgba(10, 20, 30, 255));
-  EXPECT_TRUE(pdf::RgbOf(MakePicture(image))->alpha.empty());
-  EXPECT_EQ(pdf::RgbOf(MakePicture(image))->rgb.size(), 18U);
+  const Picture opaque = MakePicture(image);
+  EXPECT_TRUE(pdf::RgbOf(opaque)->alpha.empty());
+  EXPECT_EQ(pdf::RgbOf(opaque)->rgb.size(), 18U);
   image.setPixel(2, 1, qRgba(0, 0, 0, 0));
-  const pdf::RgbImage* translucent = pdf::RgbOf(MakePicture(image));
+  const Picture seeThrough = MakePicture(image);
+  const pdf::RgbImage* translucent = pdf::RgbOf(seeThrough);
   ASSERT_EQ(translucent->alpha.size(), 6U);
   EXPECT_EQ(translucent->alpha[5], 0);
   EXPECT_EQ(translucent->alpha[4], 255);
@@ -186,9 +188,8 @@ TEST(QtWindowing, QuestionBoxIsACriticalYesNoBoxDefaultingToNo) {
     box->button(QMessageBox::Yes)->click();
   });
   QtWindowing windowing(1);
-  const MsgBoxResult answer =
-      windowing.MsgBox({"Mirablot Error", "a\tb\rc\r\rd", MsgBoxButtons::YesNo,
-                        MsgBoxIcon::Critical, MsgBoxDefault::Second});
+  const MsgBoxResult answer = windowing.MsgBox(
+      {"Mirablot Error", "a\tb\rc\r\rd", MsgBoxButtons::YesNo, MsgBoxDefault::Second});
   EXPECT_EQ(answer, MsgBoxResult::Yes);
   EXPECT_EQ(title, "Mirablot Error");
   EXPECT_EQ(text, "a\tb\nc\n\nd");
@@ -225,8 +226,7 @@ TEST(QtWindowing, EscapeAnswersNo) {
     box->reject();
   });
   QtWindowing windowing(1);
-  EXPECT_EQ(windowing.MsgBox(
-                {"t", "x", MsgBoxButtons::YesNo, MsgBoxIcon::Critical, MsgBoxDefault::Second}),
+  EXPECT_EQ(windowing.MsgBox({"t", "x", MsgBoxButtons::YesNo, MsgBoxDefault::Second}),
             MsgBoxResult::No);
 }
 

@@ -36,9 +36,8 @@ class QtSettingsBackendTest : public ::testing::Test {
 };
 
 TEST_F(QtSettingsBackendTest, KeepsStringsInTheStartupGroupOfTheQuilleryFile) {
-  m_backend.Write("Quillery", "Startup", "Orientation", "2");
-  m_backend.Write("Quillery", "Startup", "SpaceMM", "20");
-  m_backend.Write("Quillery", "Startup", "Zoom", "");
+  m_backend.WriteAll("Quillery", "Startup",
+                     {{"Orientation", "2"}, {"SpaceMM", "20"}, {"Zoom", ""}});
 
   EXPECT_EQ(Contents(), "[Startup]\nOrientation=2\nSpaceMM=20\nZoom=\n");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "2");
@@ -48,7 +47,7 @@ TEST_F(QtSettingsBackendTest, KeepsStringsInTheStartupGroupOfTheQuilleryFile) {
 }
 
 TEST_F(QtSettingsBackendTest, SeesEditsMadeWhileRunning) {
-  m_backend.Write("Quillery", "Startup", "Zoom", "0");
+  m_backend.WriteAll("Quillery", "Startup", {{"Zoom", "0"}});
   HandWrite("[Startup]\nZoom=1\n");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "1");
 }
@@ -80,7 +79,7 @@ TEST_F(QtSettingsBackendTest, UnparsableFileReadsAsWhatItCouldParse) {
 TEST_F(QtSettingsBackendTest, StoreThatCannotBeUsedIsAnError) {
   QDir().mkpath(File());  // a folder where the file should be
   try {
-    m_backend.Write("Quillery", "Startup", "Zoom", "1");
+    m_backend.WriteAll("Quillery", "Startup", {{"Zoom", "1"}});
     ADD_FAILURE() << "write succeeded";
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::FileAccess));

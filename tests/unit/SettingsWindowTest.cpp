@@ -304,7 +304,6 @@ TEST_F(SettingsWindowTest, FailedSaveKeepsTheWindowAndTheEditsAndStoresNothing) 
   EXPECT_EQ(box.text,
             "Err.Number:\t75\rErr.Description:\tdisk full\r\r設定を保存できませんでした。");
   EXPECT_EQ(box.buttons, MsgBoxButtons::Ok);
-  EXPECT_EQ(box.icon, MsgBoxIcon::Critical);
   EXPECT_EQ(m_form.chkZoom().Value(), 1);
 
   m_backend.Failures().Clear();

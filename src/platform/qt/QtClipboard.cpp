@@ -160,10 +160,7 @@ Picture FromQtClipboard(std::size_t budget) {
 
 QtClipboard::QtClipboard(SelectionOpener open) : m_open(std::move(open)) {}
 
-Picture QtClipboard::FetchBitmap(ClipboardFormat format) {
-  if (format != ClipboardFormat::Bitmap) {
-    throw Error(ErrorNumber::InvalidCall);
-  }
+Picture QtClipboard::FetchBitmap() {
   const std::size_t budget = DecodeBudget();
   // Qt's own limit (128 MB) would refuse an 8K screenshot; ours is checked before decoding.
   QImageReader::setAllocationLimit(

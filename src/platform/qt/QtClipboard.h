@@ -21,7 +21,7 @@ class QtClipboard final : public ClipboardSource {
  public:
   explicit QtClipboard(SelectionOpener open = {});
 
-  [[nodiscard]] Picture FetchBitmap(ClipboardFormat format) override;
+  [[nodiscard]] Picture FetchBitmap() override;
 
  private:
   SelectionOpener m_open;

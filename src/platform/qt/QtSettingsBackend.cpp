@@ -82,11 +82,6 @@ std::optional<std::string> QtSettingsBackend::Read(std::string_view application,
   return value.toStringList().join(QLatin1Char(',')).toStdString();
 }
 
-void QtSettingsBackend::Write(std::string_view application, std::string_view section,
-                              std::string_view key, std::string_view value) {
-  WriteAll(application, section, {{std::string(key), std::string(value)}});
-}
-
 void QtSettingsBackend::WriteAll(std::string_view application, std::string_view section,
                                  const SettingEntries& entries) {
   QSettings settings = OpenSettings(application);

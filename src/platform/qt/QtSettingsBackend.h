@@ -15,8 +15,6 @@ class QtSettingsBackend final : public SettingsBackend {
   [[nodiscard]] std::optional<std::string> Read(std::string_view application,
                                                 std::string_view section,
                                                 std::string_view key) override;
-  void Write(std::string_view application, std::string_view section, std::string_view key,
-             std::string_view value) override;
   /// One sync for all entries: QSettings replaces the file atomically, so either every entry
   /// is stored or, on an Error, none.
   void WriteAll(std::string_view application, std::string_view section,

@@ -138,10 +138,7 @@ Picture DecodePng(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-Picture Win32Clipboard::FetchBitmap(ClipboardFormat format) {
-  if (format != ClipboardFormat::Bitmap) {
-    throw Error(ErrorNumber::InvalidPropertyValue);
-  }
+Picture Win32Clipboard::FetchBitmap() {
   std::vector<std::uint8_t> png;
   {
     const OpenClipboardScope open;

@@ -11,7 +11,7 @@ class Win32Clipboard final : public ClipboardSource {
  public:
   Win32Clipboard() = default;
 
-  [[nodiscard]] Picture FetchBitmap(ClipboardFormat format) override;
+  [[nodiscard]] Picture FetchBitmap() override;
 };
 
 }  // namespace mirablot::win32

@@ -203,7 +203,7 @@ void Win32Printer::EndDocument() {
 
 void Win32Printer::AbortDocument() {
   if (!m_documentOpen) {
-    throw Error(ErrorNumber::InvalidCall, "中止する印刷ドキュメントがありません。");
+    throw Error(ErrorNumber::PrinterError, "中止する印刷ドキュメントがありません。");
   }
   m_documentOpen = false;
   m_pageOpen = false;

@@ -97,11 +97,6 @@ std::optional<std::string> Win32SettingsBackend::Read(std::string_view applicati
   return std::nullopt;
 }
 
-void Win32SettingsBackend::Write(std::string_view application, std::string_view section,
-                                 std::string_view key, std::string_view value) {
-  WriteAll(application, section, {{std::string(key), std::string(value)}});
-}
-
 void Win32SettingsBackend::WriteAll(std::string_view application, std::string_view section,
                                     const SettingEntries& entries) {
   const Key store(KeyPath(application, section), true);

@@ -15,8 +15,6 @@ class Win32SettingsBackend final : public SettingsBackend {
   [[nodiscard]] std::optional<std::string> Read(std::string_view application,
                                                 std::string_view section,
                                                 std::string_view key) override;
-  void Write(std::string_view application, std::string_view section, std::string_view key,
-             std::string_view value) override;
   /// The registry has no transaction here: values are written one by one, and when one fails
   /// those already written get their earlier contents back before the Error is raised.
   void WriteAll(std::string_view application, std::string_view section,

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+#include "PrintJob.h"
+
+#include "core/Conversions.h"
+#include "ports/ImageHolder.h"
+#include "ports/PrinterDevice.h"
+#include "settings/SettingsStore.h"
+
+namespace mirablot::print {
+namespace {
+
+// 56.7 exactly as written, not 1440 / 25.4: stored margins have always been converted this way.
+constexpr double kTwipsPerMillimetre = 56.7;
+// Kept free on each axis, for both of its edges together.
+constexpr std::int32_t kPageAllowance = 700;
+
+}  // namespace
+
+PrintJob::PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img)
+    : m_settings(settings), m_printer(printer), m_img(img) {}
+
+void PrintJob::Print(Picture picture) {
+  m_img.SetPicture(std::move(picture));
+  ApplyOrientation();
+  if (m_settings.GetSetting(settings::kZoom) == "1") {
+    FitToPaper();
+  }
+  m_printer.NewPage();
+  // The draw's arguments are worked out in this order; each may read settings or the page.
+  const Picture drawn = m_img.GetPicture();
+  const std::int32_t left = MarginOffset(Axis::Horizontal);
+  const float x = static_cast<float>(CheckedAdd(left, AlignOffset(Axis::Horizontal)));
+  const std::int32_t top = MarginOffset(Axis::Vertical);
+  const float y = static_cast<float>(CheckedAdd(top, AlignOffset(Axis::Vertical)));
+  const float width = m_img.Width();
+  const float height = m_img.Height();
+  m_printer.DrawPicture(drawn, x, y, width, height);
+  m_printer.EndDocument();
+}
+
+void PrintJob::ApplyOrientation() {
+  const std::string orientation = m_settings.GetSetting(settings::kOrientation);
+  if (orientation == "0") {
+    m_printer.SetOrientation(Orientation::Portrait);
+  } else if (orientation == "1") {
+    m_printer.SetOrientation(Orientation::Landscape);
+  } else if (orientation == "2") {
+    ApplyAutomaticOrientation();
+  }
+}
+
+void PrintJob::ApplyAutomaticOrientation() {
+  const double height = m_img.Height();
+  const double width = m_img.Width();
+  const std::int32_t printableHeight = PrintableExtent(Axis::Vertical);
+  const std::int32_t printableWidth = PrintableExtent(Axis::Horizontal);
+  const bool fits = !(height > printableHeight || width > printableWidth);
+  const bool zoom = m_settings.GetSetting(settings::kZoom) == "1";
+  // Only a picture that has to be scaled down anyway gets the paper turned to its shape.
+  if (!fits && zoom) {
+    m_printer.SetOrientation(height < width ? Orientation::Landscape : Orientation::Portrait);
+  }
+}
+
+void PrintJob::FitToPaper() {
+  m_img.SetStretch(true);
+  const std::int32_t printableHeight = PrintableExtent(Axis::Vertical);
+  const double ratioV = CheckedDivide(printableHeight, m_img.Height());
+  const std::int32_t printableWidth = PrintableExtent(Axis::Horizontal);
+  const double ratioH = CheckedDivide(printableWidth, m_img.Width());
+  if (ratioV < ratioH) {
+    m_img.SetHeight(ToSingle(PrintableExtent(Axis::Vertical)));
+    m_img.SetWidth(ToSingle(m_img.Width() * ratioV));
+  } else {
+    m_img.SetHeight(ToSingle(m_img.Height() * ratioH));
+    m_img.SetWidth(ToSingle(PrintableExtent(Axis::Horizontal)));
+  }
+}
+
+std::int32_t PrintJob::MarginOffset(Axis axis) {
+  const bool vertical = axis == Axis::Vertical;
+  if (m_settings.GetSetting(vertical ? settings::kSpace1 : settings::kSpace0, "0") != "1") {
+    return 0;
+  }
+  const double millimetres = ToFixed4(m_settings.GetSetting(settings::kSpaceMM, "0")).ToDouble();
+  return RoundToInt32(millimetres * kTwipsPerMillimetre);
+}
+
+std::int32_t PrintJob::AlignOffset(Axis axis) {
+  const bool vertical = axis == Axis::Vertical;
+  const std::string position =
+      m_settings.GetSetting(vertical ? settings::kPositionV : settings::kPositionH);
+  if (position != "1" && position != "2") {
+    return 0;
+  }
+  const double extent = vertical ? m_img.Height() : m_img.Width();
+  const std::int32_t printable = PrintableExtent(axis);
+  const double room = printable - extent;
+  return RoundToInt32(position == "1" ? room / 2 : room);
+}
+
+std::int32_t PrintJob::PrintableExtent(Axis axis) {
+  const std::int32_t margin = MarginOffset(axis);
+  const std::int32_t page =
+      RoundToInt32(axis == Axis::Vertical ? m_printer.PageHeight() : m_printer.PageWidth());
+  return CheckedSubtract(CheckedSubtract(page, margin), kPageAllowance);
+}
+
+}  // namespace mirablot::print
