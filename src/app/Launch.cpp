@@ -47,13 +47,9 @@ int Launch(const LaunchPlatform& platform, LaunchMode mode) {
   SettingsStore settings(platform.settings);
   if (mode == LaunchMode::Settings) {
     frmSetting window(settings, platform.printer, platform.windowing);
-    try {
-      platform.windowing.Show(window);
-    } catch (const Error& error) {
-      ReportUnhandledError(platform.windowing, error);
-      return kExitNotPrinted;
-    }
-    return platform.hasLoadedWindows() ? platform.runEventLoop() : ClosingStatus(mode);
+    platform.windowing.Show(window);
+    // Not loaded: its window could not be made, which the windowing layer has reported.
+    return platform.hasLoadedWindows() ? platform.runEventLoop() : kExitNotPrinted;
   }
   PictureHolder img(platform.screen, kImgDesignSize, kImgDesignSize);
   frmMain form(

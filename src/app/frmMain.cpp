@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "frmMain.h"
 
-#include <new>
-
 #include "core/Conversions.h"
 #include "core/Error.h"
 #include "forms/ErrorHandling.h"
@@ -40,10 +38,8 @@ void frmMain::PrintJob() {
     job.Print(m_services.clipboard.FetchBitmap());
     m_services.windowing.Unload(*this);
     m_printed = true;
-  } catch (const Error& error) {
-    OnPrintFailure(error);
-  } catch (const std::bad_alloc&) {
-    OnPrintFailure(Error(ErrorNumber::OutOfMemory));
+  } catch (...) {
+    OnPrintFailure(CurrentError());  // memory running out is error 7, as anywhere
   }
 }
 

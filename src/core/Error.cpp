@@ -15,6 +15,8 @@ std::string_view StandardDescription(ErrorNumber number) noexcept {
       return "メモリが足りません。";
     case ErrorNumber::DivisionByZero:
       return "0 で割り算をしようとしました。";
+    case ErrorNumber::InternalError:
+      return "内部エラーが発生しました。";
     case ErrorNumber::TypeMismatch:
       return "数値として読めない値です。";
     case ErrorNumber::FileAccess:

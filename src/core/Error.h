@@ -15,6 +15,7 @@ enum class ErrorNumber : std::int32_t {
   Overflow = 6,
   OutOfMemory = 7,
   DivisionByZero = 11,
+  InternalError = 51,
   TypeMismatch = 13,
   FileAccess = 75,
   NoSuchControl = 340,

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace mirablot {
@@ -36,17 +37,17 @@ enum class ControlProperty { Value, Caret, Enabled, Geometry };
 struct ControlDesign {
   std::string name;
   /// The element's index in a control array such as optOrientation(0 to 2).
-  std::optional<std::int16_t> index;
+  std::optional<std::int16_t> index{};
   /// The group box the control sits in; nullptr for the window's client area.
   const GroupBox* container = nullptr;
   /// Caption, or a text box's initial text.
-  std::string caption;
+  std::string caption{};
   float left = 0;
   float top = 0;
   float width = 0;
   float height = 0;
   /// Position in the tab order; nothing for a control that takes no focus.
-  std::optional<int> tabIndex;
+  std::optional<int> tabIndex{};
 };
 
 class Control {
@@ -244,5 +245,52 @@ class ImageBox final : public Control {
  private:
   const Bitmap& m_picture;
 };
+
+/// A visitor made of lambdas, one for each kind it cares about: Overloaded{[](TextBox&) {...},
+/// [](Control&) {}}, the last for the rest.
+template <typename... Lambdas>
+struct Overloaded : Lambdas... {
+  using Lambdas::operator()...;
+};
+
+// The control as the kind it is; VisitControl knows which.
+template <typename Kind, typename ControlType>
+auto& AsKind(ControlType& control) {
+  if constexpr (std::is_const_v<ControlType>) {
+    return static_cast<const Kind&>(control);
+  } else {
+    return static_cast<Kind&>(control);
+  }
+}
+
+/// Calls the visitor with the control as what it is (GroupBox, OptionButton, CheckBox,
+/// ComboBox, TextBox, CommandButton or ImageBox; const when the control is): the one place a
+/// view turns a Control into its kind.
+template <typename ControlType, typename Visitor>
+void VisitControl(ControlType& control, Visitor&& visit) {
+  switch (control.Kind()) {
+    case ControlKind::GroupBox:
+      visit(AsKind<GroupBox>(control));
+      return;
+    case ControlKind::OptionButton:
+      visit(AsKind<OptionButton>(control));
+      return;
+    case ControlKind::CheckBox:
+      visit(AsKind<CheckBox>(control));
+      return;
+    case ControlKind::ComboBox:
+      visit(AsKind<ComboBox>(control));
+      return;
+    case ControlKind::TextBox:
+      visit(AsKind<TextBox>(control));
+      return;
+    case ControlKind::CommandButton:
+      visit(AsKind<CommandButton>(control));
+      return;
+    case ControlKind::Image:
+      visit(AsKind<ImageBox>(control));
+      return;
+  }
+}
 
 }  // namespace mirablot

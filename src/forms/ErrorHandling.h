@@ -20,6 +20,10 @@ void IgnoringErrors(Step&& step) {
   }
 }
 
+/// The exception being handled, as an Error: the program's own as it is, running out of memory
+/// as error 7, anything else as error 51 with what it says. Only for use inside a catch block.
+[[nodiscard]] Error CurrentError();
+
 /// What the windowing layer does with an error no handler caught: it says so in a box.
 inline void ReportUnhandledError(Windowing& windowing, const Error& error) {
   IgnoringErrors([&] {
@@ -30,14 +34,15 @@ inline void ReportUnhandledError(Windowing& windowing, const Error& error) {
 }
 
 /// Runs a step of the user's input in a window: an error no handler caught is reported in a box
-/// and ends the program.
+/// and ends the program. Nothing is let through to the toolkit that called: an exception
+/// crossing Qt's or Windows' own code would be undefined behaviour.
 template <typename Input>
-void HandleUserInput(Windowing& windowing, Input&& input) {
+void HandleUserInput(Windowing& windowing, Input&& input) noexcept {
   try {
     std::forward<Input>(input)();
-  } catch (const Error& error) {
-    ReportUnhandledError(windowing, error);
-    windowing.End();
+  } catch (...) {
+    ReportUnhandledError(windowing, CurrentError());
+    IgnoringErrors([&windowing] { windowing.End(); });
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "ErrorHandling.h"
 #include "Form.h"
 
 namespace mirablot {
@@ -29,8 +30,15 @@ MsgBoxResult WindowingLayer::MsgBox(const MessageBoxRequest& request) {
 void WindowingLayer::Show(Form& form) {
   if (std::find(m_loaded.begin(), m_loaded.end(), &form) == m_loaded.end()) {
     m_loaded.push_back(&form);
-    form.Form_Load();
-    CreateWindowFor(form);
+    try {
+      form.Form_Load();
+      CreateWindowFor(form);
+    } catch (...) {
+      std::erase(m_loaded, &form);
+      ReportUnhandledError(*this, CurrentError());
+      End();
+      return;
+    }
   }
   if (!m_ended) {
     Present(form);

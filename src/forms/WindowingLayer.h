@@ -9,16 +9,17 @@
 namespace mirablot {
 
 /// What every desktop's windowing layer does the same way: a form loads once, its Form_Load
-/// running before its window exists; it unloads unless its Form_Unload cancels; ending the
-/// program drops every window at once; and every message box leaves one line on stderr, so that
-/// a failure is on record in the session's log. A platform supplies the windows, the box and the
-/// end of its event loop.
+/// running before its window exists; a form whose load or window fails is not loaded, the
+/// error is reported and the program ends (nothing would be left to wait for); it unloads
+/// unless its Form_Unload cancels; ending the program drops every window at once; and every
+/// message box leaves one line on stderr, so that a failure is on record in the session's log.
+/// A platform supplies the windows, the box and the end of its event loop.
 class WindowingLayer : public Windowing {
  public:
-  [[nodiscard]] MsgBoxResult MsgBox(const MessageBoxRequest& request) final;
-  void Show(Form& form) final;
-  void Unload(Form& form) final;
-  void End() final;
+  [[nodiscard]] MsgBoxResult MsgBox(const MessageBoxRequest& request) override;
+  void Show(Form& form) override;
+  void Unload(Form& form) override;
+  void End() override;
 
   /// True while some form is loaded, so that the event loop has to run.
   [[nodiscard]] bool HasLoadedWindows() const { return !m_loaded.empty(); }

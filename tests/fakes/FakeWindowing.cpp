@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakeWindowing.h"
 
-#include <algorithm>
-#include <cstdint>
+#include <string>
 
 #include "forms/Form.h"
 
@@ -11,6 +10,10 @@ namespace mirablot::fake {
 MsgBoxResult FakeWindowing::MsgBox(const MessageBoxRequest& request) {
   m_log.Add("Windowing.MsgBox(" + request.title + ")");
   m_failures.ThrowIfScheduled("MsgBox");
+  return WindowingLayer::MsgBox(request);
+}
+
+MsgBoxResult FakeWindowing::AskUser(const MessageBoxRequest& request) {
   m_boxes.push_back(request);
   if (m_answers.empty()) {
     return request.buttons == MsgBoxButtons::YesNo ? MsgBoxResult::No : MsgBoxResult::Ok;
@@ -23,25 +26,23 @@ MsgBoxResult FakeWindowing::MsgBox(const MessageBoxRequest& request) {
 void FakeWindowing::Show(Form& form) {
   m_log.Add("Windowing.Show(" + std::string(form.Name()) + ")");
   m_failures.ThrowIfScheduled("Show");
-  if (std::find(m_loaded.begin(), m_loaded.end(), &form) == m_loaded.end()) {
-    m_loaded.push_back(&form);
-    form.Form_Load();
-  }
+  WindowingLayer::Show(form);
+}
+
+void FakeWindowing::CreateWindowFor(Form& form) {
+  m_log.Add("Windowing.CreateWindow(" + std::string(form.Name()) + ")");
+  m_failures.ThrowIfScheduled("CreateWindow");
 }
 
 void FakeWindowing::Unload(Form& form) {
   m_log.Add("Windowing.Unload(" + std::string(form.Name()) + ")");
   m_failures.ThrowIfScheduled("Unload");
-  std::int16_t cancel = 0;
-  form.Form_Unload(cancel);
-  if (cancel == 0) {
-    m_loaded.erase(std::remove(m_loaded.begin(), m_loaded.end(), &form), m_loaded.end());
-  }
+  WindowingLayer::Unload(form);
 }
 
 void FakeWindowing::End() {
   m_log.Add("Windowing.End");
-  m_ended = true;
+  WindowingLayer::End();
 }
 
 }  // namespace mirablot::fake

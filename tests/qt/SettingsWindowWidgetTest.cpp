@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The settings window as real Qt widgets (offscreen): keystrokes, pastes and clicks go through
 // the widgets into the model and back, and the window is laid out as designed.
+#include <functional>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -239,26 +245,40 @@ TEST(FormWindow, TypingReachesTheModelWithTheCaretInCharacters) {
   EXPECT_EQ(edit->cursorPosition(), 0);
 }
 
+// A window whose button's handler throws what it is given.
 class ThrowingForm final : public Form {
  public:
-  ThrowingForm() : Form({"Throwing", 1500, 1500, nullptr}) {
-    m_button.OnClick([] { throw Error(91, "nobody caught this"); });
+  explicit ThrowingForm(std::function<void()> thrower) : Form({"Throwing", 1500, 1500, nullptr}) {
+    m_button.OnClick(std::move(thrower));
   }
   [[nodiscard]] std::string_view Name() const override { return "ThrowingForm"; }
-  CommandButton m_button{*this, ControlDesign{"cmd", {}, nullptr, "Go", 0, 0, 600, 300, 0},
-                         ButtonRole::Plain};
+  CommandButton m_button{
+      *this,
+      {.name = "cmd", .caption = "Go", .width = 600, .height = 300, .tabIndex = 0},
+      ButtonRole::Plain};
 };
 
-TEST(FormWindow, ErrorNoHandlerCaughtIsReportedAndEndsTheProgram) {
-  fake::CallLog log;
-  fake::FakeWindowing windowing(log);
-  ThrowingForm form;
-  FormWindow window(form, windowing);
-  QTest::mouseClick(qobject_cast<QPushButton*>(window.WidgetOf(form.m_button)), Qt::LeftButton);
-  ASSERT_EQ(windowing.MessageBoxes().size(), 1U);
-  EXPECT_EQ(windowing.MessageBoxes().front().text,
-            "Err.Number:\t91\rErr.Description:\tnobody caught this");
-  EXPECT_TRUE(windowing.Ended());
+// Nothing a handler throws may cross Qt's code: our errors, running out of memory and any
+// other exception alike are reported in a box and end the program.
+TEST(FormWindow, WhateverNoHandlerCaughtIsReportedAndEndsTheProgram) {
+  const std::vector<std::pair<std::function<void()>, std::string>> cases{
+      {[] { throw Error(91, "nobody caught this"); },
+       "Err.Number:\t91\rErr.Description:\tnobody caught this"},
+      {[] { throw std::bad_alloc(); },
+       "Err.Number:\t7\rErr.Description:\t" +
+           std::string(StandardDescription(ErrorNumber::OutOfMemory))},
+      {[] { (void)std::vector<int>().at(3); }, "Err.Number:\t51\rErr.Description:\t"},
+  };
+  for (const auto& [thrower, report] : cases) {
+    fake::CallLog log;
+    fake::FakeWindowing windowing(log);
+    ThrowingForm form(thrower);
+    FormWindow window(form, windowing);
+    QTest::mouseClick(qobject_cast<QPushButton*>(window.WidgetOf(form.m_button)), Qt::LeftButton);
+    ASSERT_EQ(windowing.MessageBoxes().size(), 1U);
+    EXPECT_THAT(windowing.MessageBoxes().front().text, ::testing::StartsWith(report));
+    EXPECT_TRUE(windowing.Ended());
+  }
 }
 
 }  // namespace

@@ -72,28 +72,44 @@ TEST(UsageText, TellsTheOptionsTheExitStatusesAndWhereThingsAre) {
   EXPECT_THAT(windows, ::testing::Not(HasSubstr("PRINTER")));  // CUPS's, not Windows'
 }
 
-TEST(Launch, SettingsModeOpensTheWindowWithoutReadingTheClipboardOrPrinting) {
-  fake::CallLog log;
-  fake::FakePrinter printer{log, 11900, 16840};
-  fake::FakeClipboard clipboard{log};
-  fake::FakeScreen screen{log, 28800, 16200, 15};
-  fake::FakeSettingsBackend settings{log};
-  fake::FakeWindowing windowing{log};
-  bool looped = false;
-  const int status = Launch({printer, clipboard, screen, settings, windowing, [] { return true; },
-                             [&] {
-                               looped = true;
-                               return 0;
-                             }},
-                            LaunchMode::Settings);
-  EXPECT_EQ(status, 0);
-  EXPECT_TRUE(looped);
+class LaunchTest : public ::testing::Test {
+ protected:
+  int LaunchSettings() {
+    return Launch({m_printer, m_clipboard, m_screen, m_settings, m_windowing,
+                   [this] { return m_windowing.HasLoadedWindows(); },
+                   [this] {
+                     m_looped = true;
+                     return 0;
+                   }},
+                  LaunchMode::Settings);
+  }
+
+  fake::CallLog m_log;
+  fake::FakePrinter m_printer{m_log, 11900, 16840};
+  fake::FakeClipboard m_clipboard{m_log};
+  fake::FakeScreen m_screen{m_log, 28800, 16200, 15};
+  fake::FakeSettingsBackend m_settings{m_log};
+  fake::FakeWindowing m_windowing{m_log};
+  bool m_looped = false;
+};
+
+TEST_F(LaunchTest, SettingsModeOpensTheWindowWithoutReadingTheClipboardOrPrinting) {
+  const fake::CallLog& log = m_log;
+  EXPECT_EQ(LaunchSettings(), 0);
+  EXPECT_TRUE(m_looped);
   EXPECT_THAT(log.Calls(), Contains("Windowing.Show(frmSetting)"));
   EXPECT_THAT(log.Matching("Clipboard."), IsEmpty());
   EXPECT_THAT(log.Matching("Windowing.MsgBox"), IsEmpty());
   for (const std::string& call : log.Matching("Printer.")) {
     EXPECT_THAT(call, ::testing::StartsWith("Printer.GetOrientation")) << "printed: " << call;
   }
+}
+
+TEST_F(LaunchTest, SettingsWindowThatCannotBeMadeEndsWithoutWaiting) {
+  m_windowing.Failures().FailOn("CreateWindow", 1158, "no window handles left");
+  EXPECT_EQ(LaunchSettings(), 1);
+  EXPECT_FALSE(m_looped);
+  EXPECT_EQ(m_windowing.MessageBoxes().size(), 1U);
 }
 
 }  // namespace

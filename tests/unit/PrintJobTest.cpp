@@ -395,6 +395,18 @@ TEST_F(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoade
   EXPECT_FALSE(m_form.Printed());
 }
 
+TEST_F(StartUpWindowTest, SettingsWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
+  // A desktop out of window handles: nothing may be left waiting for a window that never came.
+  m_windowing.Failures().FailOn("CreateWindow", 1158, "no window handles left");
+  m_windowing.Answer(MsgBoxResult::Yes);
+  PrintText();
+  ASSERT_EQ(m_windowing.MessageBoxes().size(), 2U);
+  EXPECT_EQ(m_windowing.MessageBoxes()[1].text,
+            "Err.Number:\t1158\rErr.Description:\tno window handles left");
+  EXPECT_TRUE(m_windowing.Ended());
+  EXPECT_FALSE(m_windowing.HasLoadedWindows());
+}
+
 TEST_F(StartUpWindowTest, FailingQuestionBoxStillUnloads) {
   m_windowing.Failures().FailOn("MsgBox", 5, "no box");
   PrintText();

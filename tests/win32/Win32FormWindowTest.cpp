@@ -212,17 +212,26 @@ TEST(FormWindow, TypingReachesTheModelWithTheCaretInCharacters) {
   EXPECT_EQ(caret, 0U);
 }
 
-TEST(FormWindow, ErrorNoHandlerCaughtIsReportedAndEndsTheProgram) {
-  fake::CallLog log;
-  fake::FakeWindowing windowing(log);
-  TextForm form;
-  form.m_button.OnClick([] { throw Error(91, "nobody caught this"); });
-  FormWindow window(form, windowing);
-  SendMessageW(window.HandleOf(form.m_button), BM_CLICK, 0, 0);
-  ASSERT_EQ(windowing.MessageBoxes().size(), 1U);
-  EXPECT_EQ(windowing.MessageBoxes().front().text,
-            "Err.Number:\t91\rErr.Description:\tnobody caught this");
-  EXPECT_TRUE(windowing.Ended());
+// Nothing a handler throws may cross the window procedure: our errors, running out of memory
+// and any other exception alike are reported in a box and end the program.
+TEST(FormWindow, WhateverNoHandlerCaughtIsReportedAndEndsTheProgram) {
+  const std::vector<std::pair<std::function<void()>, std::string>> cases{
+      {[] { throw Error(91, "nobody caught this"); },
+       "Err.Number:\t91\rErr.Description:\tnobody caught this"},
+      {[] { throw std::bad_alloc(); }, "Err.Number:\t7\r"},
+      {[] { (void)std::vector<int>().at(3); }, "Err.Number:\t51\r"},
+  };
+  for (const auto& [thrower, report] : cases) {
+    fake::CallLog log;
+    fake::FakeWindowing windowing(log);
+    TextForm form;
+    form.m_button.OnClick(thrower);
+    FormWindow window(form, windowing);
+    SendMessageW(window.HandleOf(form.m_button), BM_CLICK, 0, 0);
+    ASSERT_EQ(windowing.MessageBoxes().size(), 1U);
+    EXPECT_EQ(windowing.MessageBoxes().front().text.rfind(report, 0), 0U);
+    EXPECT_TRUE(windowing.Ended());
+  }
 }
 
 // A picture whose pixels are all transparent, in a frame larger than itself.

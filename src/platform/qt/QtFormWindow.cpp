@@ -21,11 +21,10 @@
 
 #include "QtScreenMetrics.h"
 #include "QtText.h"
-#include "QtWindowing.h"
 #include "core/Bitmap.h"
-#include "core/Error.h"
 #include "forms/ErrorHandling.h"
 #include "forms/Form.h"
+#include "forms/Utf16Caret.h"
 #include "ports/Windowing.h"
 
 namespace mirablot::qt {
@@ -44,19 +43,6 @@ QImage ToImage(const Bitmap& bitmap) {
     }
   }
   return image;
-}
-
-// The model counts characters (code points), Qt counts UTF-16 units.
-int CharactersBefore(const QString& text, int units) {
-  return static_cast<int>(text.left(units).toUcs4().size());
-}
-
-int UnitsBefore(const QString& text, int characters) {
-  int units = 0;
-  for (int seen = 0; seen < characters && units < text.size(); ++seen) {
-    units += text.at(units).isHighSurrogate() ? 2 : 1;
-  }
-  return units;
 }
 
 // Each widget below leaves its state to the model: a click asks the control, and the window
@@ -167,61 +153,53 @@ void FormWindow::Build() {
                           ? m_widgets.at(control->Design().container)
                           : static_cast<QWidget*>(this);
     QWidget* widget = nullptr;
-    switch (control->Kind()) {
-      case ControlKind::GroupBox:
-        widget = new QGroupBox(ToQString(control->Design().caption), parent);
-        break;
-      case ControlKind::OptionButton:
-        widget = new OptionWidget(static_cast<OptionButton&>(*control), *this, parent);
-        break;
-      case ControlKind::CheckBox:
-        widget = new CheckWidget(static_cast<CheckBox&>(*control), *this, parent);
-        break;
-      case ControlKind::ComboBox: {
-        auto& list = static_cast<ComboBox&>(*control);
-        auto* combo = new QComboBox(parent);
-        for (const std::string& item : list.Items()) {
-          combo->addItem(ToQString(item));
-        }
-        connect(combo, &QComboBox::activated, this, [this, &list](int index) {
-          Forward([&list, index] { list.Choose(static_cast<std::int16_t>(index)); });
+    VisitControl(
+        *control,
+        Overloaded{
+            [&](GroupBox& box) { widget = new QGroupBox(ToQString(box.Design().caption), parent); },
+            [&](OptionButton& option) { widget = new OptionWidget(option, *this, parent); },
+            [&](CheckBox& check) { widget = new CheckWidget(check, *this, parent); },
+            [&](ComboBox& list) {
+              auto* combo = new QComboBox(parent);
+              for (const std::string& item : list.Items()) {
+                combo->addItem(ToQString(item));
+              }
+              connect(combo, &QComboBox::activated, this, [this, &list](int index) {
+                Forward([&list, index] { list.Choose(static_cast<std::int16_t>(index)); });
+              });
+              widget = combo;
+            },
+            [&](TextBox& box) {
+              auto* edit = new QLineEdit(parent);
+              const TextBoxStyle& style = box.Style();
+              if (style.maxLength > 0) {
+                edit->setMaxLength(style.maxLength);
+              }
+              edit->setAlignment(style.alignment == TextAlignment::Right    ? Qt::AlignRight
+                                 : style.alignment == TextAlignment::Center ? Qt::AlignHCenter
+                                                                            : Qt::AlignLeft);
+              edit->setAttribute(Qt::WA_InputMethodEnabled, style.inputMethod);
+              connect(edit, &QLineEdit::textEdited, this, [this, &box, edit](const QString& text) {
+                const auto caret =
+                    CharactersBefore(Utf16(text), static_cast<std::size_t>(edit->cursorPosition()));
+                Forward([&box, &text, caret] {
+                  box.Edit(text.toStdString(), static_cast<int>(caret));
+                });
+              });
+              widget = edit;
+            },
+            [&](CommandButton& command) {
+              auto* button = new QPushButton(ToQString(command.Design().caption), parent);
+              button->setDefault(command.Role() == ButtonRole::Default);
+              connect(button, &QPushButton::clicked, this,
+                      [this, &command] { Forward([&command] { command.Press(); }); });
+              widget = button;
+            },
+            [&](ImageBox& image) {
+              widget = new PictureWidget(image.Picture(), parent);
+              pictures.push_back(widget);
+            },
         });
-        widget = combo;
-        break;
-      }
-      case ControlKind::TextBox: {
-        auto& box = static_cast<TextBox&>(*control);
-        auto* edit = new QLineEdit(parent);
-        const TextBoxStyle& style = box.Style();
-        if (style.maxLength > 0) {
-          edit->setMaxLength(style.maxLength);
-        }
-        edit->setAlignment(style.alignment == TextAlignment::Right    ? Qt::AlignRight
-                           : style.alignment == TextAlignment::Center ? Qt::AlignHCenter
-                                                                      : Qt::AlignLeft);
-        edit->setAttribute(Qt::WA_InputMethodEnabled, style.inputMethod);
-        connect(edit, &QLineEdit::textEdited, this, [this, &box, edit](const QString& text) {
-          Forward([&box, edit, &text] {
-            box.Edit(text.toStdString(), CharactersBefore(text, edit->cursorPosition()));
-          });
-        });
-        widget = edit;
-        break;
-      }
-      case ControlKind::CommandButton: {
-        auto& command = static_cast<CommandButton&>(*control);
-        auto* button = new QPushButton(ToQString(command.Design().caption), parent);
-        button->setDefault(command.Role() == ButtonRole::Default);
-        connect(button, &QPushButton::clicked, this,
-                [this, &command] { Forward([&command] { command.Press(); }); });
-        widget = button;
-        break;
-      }
-      case ControlKind::Image:
-        widget = new PictureWidget(static_cast<ImageBox&>(*control).Picture(), parent);
-        pictures.push_back(widget);
-        break;
-    }
     m_widgets.emplace(control, widget);
     for (const ControlProperty property : {ControlProperty::Value, ControlProperty::Caret,
                                            ControlProperty::Enabled, ControlProperty::Geometry}) {
@@ -252,38 +230,31 @@ void FormWindow::Mirror(const Control& control, ControlProperty property) {
     case ControlProperty::Caret:
       break;
   }
-  switch (control.Kind()) {
-    case ControlKind::OptionButton:
-      static_cast<QRadioButton*>(widget)->setChecked(
-          static_cast<const OptionButton&>(control).Value());
-      break;
-    case ControlKind::CheckBox: {
-      const std::int16_t value = static_cast<const CheckBox&>(control).Value();
-      static_cast<QCheckBox*>(widget)->setCheckState(value == CheckBox::kChecked ? Qt::Checked
-                                                     : value == CheckBox::kGrayed
-                                                         ? Qt::PartiallyChecked
-                                                         : Qt::Unchecked);
-      break;
-    }
-    case ControlKind::ComboBox:
-      static_cast<QComboBox*>(widget)->setCurrentIndex(
-          static_cast<const ComboBox&>(control).ListIndex());
-      break;
-    case ControlKind::TextBox: {
-      const auto& box = static_cast<const TextBox&>(control);
-      auto* edit = static_cast<QLineEdit*>(widget);
-      const QString text = ToQString(box.Text());
-      if (edit->text() != text) {
-        edit->setText(text);
-      }
-      edit->setCursorPosition(UnitsBefore(text, box.SelStart()));
-      break;
-    }
-    case ControlKind::GroupBox:
-    case ControlKind::CommandButton:
-    case ControlKind::Image:
-      break;
-  }
+  VisitControl(control, Overloaded{
+                            [widget](const OptionButton& option) {
+                              static_cast<QRadioButton*>(widget)->setChecked(option.Value());
+                            },
+                            [widget](const CheckBox& check) {
+                              const std::int16_t value = check.Value();
+                              static_cast<QCheckBox*>(widget)->setCheckState(
+                                  value == CheckBox::kChecked  ? Qt::Checked
+                                  : value == CheckBox::kGrayed ? Qt::PartiallyChecked
+                                                               : Qt::Unchecked);
+                            },
+                            [widget](const ComboBox& list) {
+                              static_cast<QComboBox*>(widget)->setCurrentIndex(list.ListIndex());
+                            },
+                            [widget](const TextBox& box) {
+                              auto* edit = static_cast<QLineEdit*>(widget);
+                              const QString text = ToQString(box.Text());
+                              if (edit->text() != text) {
+                                edit->setText(text);
+                              }
+                              edit->setCursorPosition(static_cast<int>(UnitsBefore(
+                                  Utf16(text), static_cast<std::size_t>(box.SelStart()))));
+                            },
+                            [](const Control& /*rest*/) {},
+                        });
 }
 
 void FormWindow::ArrangeTabOrder() {

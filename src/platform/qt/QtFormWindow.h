@@ -13,7 +13,6 @@ class QCloseEvent;
 namespace mirablot {
 class Form;
 class Windowing;
-class Error;
 }  // namespace mirablot
 
 namespace mirablot::qt {
@@ -34,6 +33,7 @@ class FormWindow final : public QDialog {
   [[nodiscard]] QWidget* WidgetOf(const Control& control) const;
   /// Stops mirroring the form, for when the form is going away.
   void Detach();
+  void Hide() { hide(); }
   /// Runs a step of the user's input; an error no handler caught is reported and ends the
   /// program, as the windowing layer does for unhandled errors.
   void Forward(const std::function<void()>& input);

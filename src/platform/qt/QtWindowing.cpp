@@ -48,7 +48,7 @@ MsgBoxResult QtWindowing::AskUser(const MessageBoxRequest& request) {
 }
 
 void QtWindowing::CreateWindowFor(Form& form) {
-  m_windows[&form] = std::make_unique<FormWindow>(form, *this);
+  m_windows.Add(form, std::make_unique<FormWindow>(form, *this));
 }
 
 void QtWindowing::Present(const Form& form) {
@@ -60,12 +60,7 @@ void QtWindowing::Present(const Form& form) {
 }
 
 void QtWindowing::Retire(const Form& form) {
-  if (const auto found = m_windows.find(&form); found != m_windows.end()) {
-    found->second->Detach();
-    found->second->hide();
-    m_retired.push_back(std::move(found->second));
-    m_windows.erase(found);
-  }
+  m_windows.Retire(form);
 }
 
 void QtWindowing::Quit(int status) {
@@ -73,8 +68,7 @@ void QtWindowing::Quit(int status) {
 }
 
 FormWindow* QtWindowing::WindowOf(const Form& form) const {
-  const auto found = m_windows.find(&form);
-  return found != m_windows.end() ? found->second.get() : nullptr;
+  return m_windows.Of(form);
 }
 
 }  // namespace mirablot::qt

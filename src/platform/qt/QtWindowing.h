@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <map>
-#include <memory>
-#include <vector>
-
+#include "QtFormWindow.h"
+#include "forms/FormWindows.h"
 #include "forms/WindowingLayer.h"
 
 namespace mirablot::qt {
-
-class FormWindow;
 
 /// Message boxes and windows on the Qt desktop. A shown form gets a FormWindow; the event loop
 /// has to run while any form is loaded, and ends with the given status when a handler ends the
@@ -32,9 +28,8 @@ class QtWindowing final : public WindowingLayer {
   void Quit(int status) override;
 
  private:
-  std::map<const Form*, std::unique_ptr<FormWindow>> m_windows;
-  // Unloaded, hidden and detached; deleted with this object, never inside their own events.
-  std::vector<std::unique_ptr<FormWindow>> m_retired;
+  // Retired windows are deleted with this object, never inside their own events.
+  FormWindows<FormWindow> m_windows;
 };
 
 }  // namespace mirablot::qt

@@ -13,6 +13,7 @@
 #include "core/Conversions.h"
 #include "forms/ErrorHandling.h"
 #include "forms/Form.h"
+#include "forms/Utf16Caret.h"
 #include "ports/Windowing.h"
 
 namespace mirablot::win32 {
@@ -182,38 +183,6 @@ void RegisterClasses() {
   static_cast<void>(registered);
 }
 
-// The model counts characters (code points), an edit control UTF-16 units.
-int CharactersBefore(const std::wstring& text, int units) {
-  int characters = 0;
-  for (int unit = 0; unit < units && unit < static_cast<int>(text.size()); ++unit) {
-    if (!IS_LOW_SURROGATE(text[static_cast<std::size_t>(unit)])) {
-      ++characters;
-    }
-  }
-  return characters;
-}
-
-// Typing a character beyond 16 bits delivers its two halves one by one; the text between them
-// is not text yet.
-bool HasLoneSurrogate(const std::wstring& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) {
-      ++i;
-    } else if (IS_HIGH_SURROGATE(text[i]) || IS_LOW_SURROGATE(text[i])) {
-      return true;
-    }
-  }
-  return false;
-}
-
-int UnitsBefore(const std::wstring& text, int characters) {
-  int units = 0;
-  for (int seen = 0; seen < characters && units < static_cast<int>(text.size()); ++seen) {
-    units += IS_HIGH_SURROGATE(text[static_cast<std::size_t>(units)]) ? 2 : 1;
-  }
-  return units;
-}
-
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -267,7 +236,7 @@ FormWindow::FormWindow(Form& form, Windowing& windowing) : m_form(form), m_windo
   m_font = CreateDialogFont(m_dpi);
   try {
     Build();
-  } catch (const Error&) {
+  } catch (...) {
     Release();  // a destructor does not run for a half-made window
     throw;
   }
@@ -324,42 +293,58 @@ void FormWindow::Build() {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     std::wstring text = Wide(design.caption);
     int id = kFirstControlId + static_cast<int>(m_children.size());
-    switch (control->Kind()) {
-      case ControlKind::GroupBox:
-        style |= BS_GROUPBOX;
-        break;
-      case ControlKind::OptionButton:
-        style |= BS_RADIOBUTTON;  // not automatic: the model decides
-        break;
-      case ControlKind::CheckBox:
-        style |= BS_3STATE;  // a greyed state may come from the settings
-        break;
-      case ControlKind::ComboBox:
-        className = L"COMBOBOX";
-        style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-        text.clear();
-        break;
-      case ControlKind::TextBox: {
-        const TextBoxStyle& box = static_cast<TextBox*>(control)->Style();
-        className = L"EDIT";
-        style |= ES_AUTOHSCROLL | (box.alignment == TextAlignment::Right    ? ES_RIGHT
-                                   : box.alignment == TextAlignment::Center ? ES_CENTER
-                                                                            : ES_LEFT);
-        text.clear();
-        break;
-      }
-      case ControlKind::CommandButton: {
-        const ButtonRole role = static_cast<CommandButton*>(control)->Role();
-        style |= role == ButtonRole::Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        // Enter and Escape arrive as these two ids.
-        id = role == ButtonRole::Default ? IDOK : role == ButtonRole::Cancel ? IDCANCEL : id;
-        break;
-      }
-      case ControlKind::Image:
-        className = kPictureClass;
-        text.clear();
-        break;
-    }
+    // What the child window is, and what it needs once it exists.
+    std::function<void(HWND)> finish = [](HWND /*child*/) {};
+    VisitControl(
+        *control,
+        Overloaded{
+            [&](GroupBox& /*box*/) { style |= BS_GROUPBOX; },
+            [&](OptionButton& /*option*/) { style |= BS_RADIOBUTTON; },  // the model decides
+            [&](CheckBox& /*check*/) { style |= BS_3STATE; },  // greyed may come from the settings
+            [&](ComboBox& list) {
+              className = L"COMBOBOX";
+              style |= CBS_DROPDOWNLIST | WS_VSCROLL;
+              text.clear();
+              finish = [&list](HWND child) {
+                for (const std::string& item : list.Items()) {
+                  SendMessageW(child, CB_ADDSTRING, 0,
+                               reinterpret_cast<LPARAM>(Wide(item).c_str()));
+                }
+              };
+            },
+            [&](TextBox& box) {
+              const TextBoxStyle& boxStyle = box.Style();
+              className = L"EDIT";
+              style |= ES_AUTOHSCROLL | (boxStyle.alignment == TextAlignment::Right    ? ES_RIGHT
+                                         : boxStyle.alignment == TextAlignment::Center ? ES_CENTER
+                                                                                       : ES_LEFT);
+              text.clear();
+              finish = [&boxStyle](HWND child) {
+                if (boxStyle.maxLength > 0) {
+                  SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(boxStyle.maxLength), 0);
+                }
+                if (!boxStyle.inputMethod) {
+                  ImmAssociateContextEx(child, nullptr, 0);
+                }
+              };
+            },
+            [&](CommandButton& command) {
+              const ButtonRole role = command.Role();
+              style |= role == ButtonRole::Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+              // Enter and Escape arrive as these two ids.
+              id = role == ButtonRole::Default ? IDOK : role == ButtonRole::Cancel ? IDCANCEL : id;
+            },
+            [&](ImageBox& image) {
+              className = kPictureClass;
+              text.clear();
+              finish = [this, &image](HWND child) {
+                m_paintings.push_back(std::make_unique<PaintingPixels>(
+                    ToPixels(image.Picture(), GetSysColor(COLOR_BTNFACE))));
+                SetWindowLongPtrW(child, GWLP_USERDATA,
+                                  reinterpret_cast<LONG_PTR>(m_paintings.back().get()));
+              };
+            },
+        });
     if (design.tabIndex && control->Kind() != ControlKind::GroupBox &&
         control->Kind() != ControlKind::Image) {
       style |= WS_TABSTOP;
@@ -373,32 +358,7 @@ void FormWindow::Build() {
     }
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
     m_children.push_back({control, child});
-    switch (control->Kind()) {
-      case ControlKind::ComboBox:
-        for (const std::string& item : static_cast<ComboBox*>(control)->Items()) {
-          SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
-        }
-        break;
-      case ControlKind::TextBox: {
-        const TextBoxStyle& box = static_cast<TextBox*>(control)->Style();
-        if (box.maxLength > 0) {
-          SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(box.maxLength), 0);
-        }
-        if (!box.inputMethod) {
-          ImmAssociateContextEx(child, nullptr, 0);
-        }
-        break;
-      }
-      case ControlKind::Image: {
-        m_paintings.push_back(std::make_unique<PaintingPixels>(
-            ToPixels(static_cast<ImageBox*>(control)->Picture(), GetSysColor(COLOR_BTNFACE))));
-        SetWindowLongPtrW(child, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(m_paintings.back().get()));
-        break;
-      }
-      default:
-        break;
-    }
+    finish(child);
     for (const ControlProperty property : {ControlProperty::Value, ControlProperty::Caret,
                                            ControlProperty::Enabled, ControlProperty::Geometry}) {
       Mirror(*control, property);
@@ -504,40 +464,34 @@ void FormWindow::Mirror(const Control& control, ControlProperty property) {
       break;
     case ControlProperty::Value:
     case ControlProperty::Caret:
-      switch (control.Kind()) {
-        case ControlKind::OptionButton:
-          SendMessageW(
-              child, BM_SETCHECK,
-              static_cast<const OptionButton&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
-          break;
-        case ControlKind::CheckBox: {
-          const std::int16_t value = static_cast<const CheckBox&>(control).Value();
-          SendMessageW(child, BM_SETCHECK,
-                       value == CheckBox::kChecked  ? BST_CHECKED
-                       : value == CheckBox::kGrayed ? BST_INDETERMINATE
-                                                    : BST_UNCHECKED,
-                       0);
-          break;
-        }
-        case ControlKind::ComboBox:
-          SendMessageW(child, CB_SETCURSEL,
-                       static_cast<WPARAM>(static_cast<const ComboBox&>(control).ListIndex()), 0);
-          break;
-        case ControlKind::TextBox: {
-          const auto& box = static_cast<const TextBox&>(control);
-          const std::wstring text = Wide(box.Text());
-          if (WindowText(child) != text) {
-            SetWindowTextW(child, text.c_str());
-          }
-          const int caret = UnitsBefore(text, box.SelStart());
-          SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(caret), caret);
-          break;
-        }
-        case ControlKind::GroupBox:
-        case ControlKind::CommandButton:
-        case ControlKind::Image:
-          break;
-      }
+      VisitControl(
+          control,
+          Overloaded{
+              [child](const OptionButton& option) {
+                SendMessageW(child, BM_SETCHECK, option.Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+              },
+              [child](const CheckBox& check) {
+                const std::int16_t value = check.Value();
+                SendMessageW(child, BM_SETCHECK,
+                             value == CheckBox::kChecked  ? BST_CHECKED
+                             : value == CheckBox::kGrayed ? BST_INDETERMINATE
+                                                          : BST_UNCHECKED,
+                             0);
+              },
+              [child](const ComboBox& list) {
+                SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(list.ListIndex()), 0);
+              },
+              [child](const TextBox& box) {
+                const std::wstring text = Wide(box.Text());
+                if (WindowText(child) != text) {
+                  SetWindowTextW(child, text.c_str());
+                }
+                const auto caret =
+                    UnitsBefore(Utf16(text), static_cast<std::size_t>(box.SelStart()));
+                SendMessageW(child, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+              },
+              [](const Control& /*rest*/) {},
+          });
       break;
   }
   m_mirroring = false;
@@ -574,46 +528,47 @@ void FormWindow::OnCommand(int id, int code) {
     return;
   }
   HWND child = HandleOf(*control);
-  switch (control->Kind()) {
-    case ControlKind::OptionButton:
-      if (code == BN_CLICKED) {
-        Forward([control] { static_cast<OptionButton*>(control)->Click(); });
-      }
-      break;
-    case ControlKind::CheckBox:
-      if (code == BN_CLICKED) {
-        Forward([control] { static_cast<CheckBox*>(control)->Click(); });
-      }
-      break;
-    case ControlKind::CommandButton:
-      if (code == BN_CLICKED) {
-        Forward([control] { static_cast<CommandButton*>(control)->Press(); });
-      }
-      break;
-    case ControlKind::ComboBox:
-      if (code == CBN_SELCHANGE) {
-        const auto index = static_cast<std::int16_t>(SendMessageW(child, CB_GETCURSEL, 0, 0));
-        Forward([control, index] { static_cast<ComboBox*>(control)->Choose(index); });
-      }
-      break;
-    case ControlKind::TextBox:
-      if (code == EN_CHANGE) {
-        const std::wstring text = WindowText(child);
-        if (HasLoneSurrogate(text)) {
-          break;
-        }
-        DWORD caret = 0;
-        SendMessageW(child, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-        const int characters = CharactersBefore(text, static_cast<int>(caret));
-        Forward([control, &text, characters] {
-          static_cast<TextBox*>(control)->Edit(Utf8(text), characters);
-        });
-      }
-      break;
-    case ControlKind::GroupBox:
-    case ControlKind::Image:
-      break;
-  }
+  const bool clicked = code == BN_CLICKED;
+  VisitControl(*control, Overloaded{
+                             [&](OptionButton& option) {
+                               if (clicked) {
+                                 Forward([&option] { option.Click(); });
+                               }
+                             },
+                             [&](CheckBox& check) {
+                               if (clicked) {
+                                 Forward([&check] { check.Click(); });
+                               }
+                             },
+                             [&](CommandButton& command) {
+                               if (clicked) {
+                                 Forward([&command] { command.Press(); });
+                               }
+                             },
+                             [&](ComboBox& list) {
+                               if (code == CBN_SELCHANGE) {
+                                 const auto index = static_cast<std::int16_t>(
+                                     SendMessageW(child, CB_GETCURSEL, 0, 0));
+                                 Forward([&list, index] { list.Choose(index); });
+                               }
+                             },
+                             [&](TextBox& box) {
+                               if (code != EN_CHANGE) {
+                                 return;
+                               }
+                               const std::wstring text = WindowText(child);
+                               if (HasLoneSurrogate(Utf16(text))) {
+                                 return;
+                               }
+                               DWORD caret = 0;
+                               SendMessageW(child, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+                               const auto characters = CharactersBefore(Utf16(text), caret);
+                               Forward([&box, &text, characters] {
+                                 box.Edit(Utf8(text), static_cast<int>(characters));
+                               });
+                             },
+                             [](Control& /*rest*/) {},
+                         });
 }
 
 LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,12 @@ namespace mirablot::win32 {
 [[nodiscard]] std::wstring Wide(std::string_view text);
 [[nodiscard]] std::string Utf8(std::wstring_view text);
 
+/// A wide string's UTF-16 units, as the core's caret mapping reads them.
+[[nodiscard]] inline std::u16string_view Utf16(std::wstring_view text) {
+  static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide characters are UTF-16");
+  return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
+
 /// Windows' own description of a system error code, in the user's language, without the
 /// trailing line break.
 [[nodiscard]] std::string SystemMessage(unsigned long code);

@@ -50,22 +50,17 @@ MsgBoxResult Win32Windowing::AskUser(const MessageBoxRequest& request) {
 }
 
 void Win32Windowing::CreateWindowFor(Form& form) {
-  m_windows[&form] = std::make_unique<FormWindow>(form, *this);
+  m_windows.Add(form, std::make_unique<FormWindow>(form, *this));
 }
 
 void Win32Windowing::Present(const Form& form) {
-  if (const auto found = m_windows.find(&form); found != m_windows.end()) {
-    found->second->Present();
+  if (FormWindow* window = m_windows.Of(form)) {
+    window->Present();
   }
 }
 
 void Win32Windowing::Retire(const Form& form) {
-  if (const auto found = m_windows.find(&form); found != m_windows.end()) {
-    found->second->Detach();
-    found->second->Hide();
-    m_retired.push_back(std::move(found->second));
-    m_windows.erase(found);
-  }
+  m_windows.Retire(form);
 }
 
 void Win32Windowing::Quit(int status) {
@@ -77,18 +72,16 @@ int Win32Windowing::Run(int normalStatus) {
   while (!Ended() && HasLoadedWindows() && GetMessageW(&message, nullptr, 0, 0) > 0) {
     // Tab, arrows, Enter and Escape move between controls and press buttons as in a dialog.
     HWND root = GetAncestor(message.hwnd, GA_ROOT);
-    const bool dialogKey =
-        root != nullptr &&
-        std::any_of(m_windows.begin(), m_windows.end(),
-                    [root](const auto& entry) { return entry.second->Handle() == root; }) &&
-        IsDialogMessageW(root, &message);
+    const bool dialogKey = root != nullptr && m_windows.Any([root](const FormWindow& window) {
+      return window.Handle() == root;
+    }) && IsDialogMessageW(root, &message);
     if (!dialogKey) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    m_retired.clear();
+    m_windows.DropRetired();
   }
-  m_retired.clear();
+  m_windows.DropRetired();
   return Ended() ? EndStatus() : normalStatus;
 }
 

@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <map>
-#include <memory>
-#include <vector>
-
+#include "Win32FormWindow.h"
+#include "forms/FormWindows.h"
 #include "forms/WindowingLayer.h"
 
 namespace mirablot::win32 {
-
-class FormWindow;
 
 /// Message boxes and windows on the Windows desktop. A shown form gets a FormWindow; Run
 /// pumps messages while any form is loaded.
@@ -32,9 +28,8 @@ class Win32Windowing final : public WindowingLayer {
   void Quit(int status) override;
 
  private:
-  std::map<const Form*, std::unique_ptr<FormWindow>> m_windows;
-  // Unloaded while one of their own messages ran: destroyed once it has returned.
-  std::vector<std::unique_ptr<FormWindow>> m_retired;
+  // Retired windows go once the message that retired them has returned.
+  FormWindows<FormWindow> m_windows;
 };
 
 }  // namespace mirablot::win32
