@@ -2,6 +2,7 @@
 // Looks at the desktop session, then wires the Linux adapters to a launch.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,8 @@
 #include "platform/qt/QtWindowing.h"
 #include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/WaylandDisplay.h"
+#include "platform/wayland/WaylandScreenMetrics.h"
+#include "platform/x11/X11ScreenMetrics.h"
 #include "platform/x11/X11Selection.h"
 
 namespace {
@@ -61,6 +64,19 @@ qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
   return {};
 }
 
+// The screen a picture was taken on: the compositor's outputs on a Wayland session, the X
+// screen on X11, Qt's idea of it elsewhere.
+std::unique_ptr<ScreenMetrics> ScreenFor(const SessionFacts& facts, wayland::Display* display,
+                                         const std::function<void()>& start) {
+  if (display != nullptr && display->HasOutput()) {
+    return std::make_unique<wayland::WaylandScreenMetrics>(*display, kWaylandAnswerWithin);
+  }
+  if (facts.x11Named && !facts.waylandReachable) {
+    return std::make_unique<x11::X11ScreenMetrics>();
+  }
+  return std::make_unique<qt::QtScreenMetrics>(start);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -73,14 +89,16 @@ int main(int argc, char* argv[]) {
   const std::unique_ptr<wayland::Display> wayland = wayland::Display::Connect(kWaylandAnswerWithin);
   const SessionFacts facts = FactsOf(wayland.get());
   const SessionPlan plan = PlanSession(facts);
-  const auto application = qt::CreateApplication(argc, argv, plan.qtPlatform);
+  // Qt starts only when a box or a window is shown: a print that succeeds never needs it.
+  qt::LazyApplication application(argc, argv, plan.qtPlatform);
+  const auto start = [&application] { application.Start(); };
   cups::CupsPrinter printer;
-  qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()));
-  qt::QtScreenMetrics screen;
+  qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()), start);
+  const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), start);
   qt::QtSettingsBackend settings;
-  qt::QtWindowing windowing(ClosingStatus(answer.mode));
+  qt::QtWindowing windowing(ClosingStatus(answer.mode), start);
   return Launch(
-      {printer, clipboard, screen, settings, windowing,
+      {printer, clipboard, *screen, settings, windowing,
        [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
       answer.mode);
 }

@@ -86,6 +86,21 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
   return application;
 }
 
+LazyApplication::LazyApplication(int& argc, char** argv, std::string platform)
+    : m_argc(argc), m_argv(argv), m_platform(std::move(platform)) {
+  if (m_platform.empty()) {
+    ExitNoDisplay();
+  }
+}
+
+LazyApplication::~LazyApplication() = default;
+
+void LazyApplication::Start() {
+  if (!m_application) {
+    m_application = CreateApplication(m_argc, m_argv, m_platform);
+  }
+}
+
 std::unique_ptr<QTranslator> InstallQtTranslations(const QLocale& locale) {
   auto translator = std::make_unique<QTranslator>();
   // qt_LANG.qm names the catalogues of every Qt module, qtbase's among them.

@@ -19,6 +19,27 @@ inline constexpr int kExitNoDisplay = 2;
 [[nodiscard]] std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
                                                               const std::string& platform);
 
+/// The application, made on first use on the given platform: a print that shows no window
+/// never pays for Qt's platform plugin and widgets. Without a platform (no display at all)
+/// it says so and exits with kExitNoDisplay at once, before anything else runs.
+class LazyApplication {
+ public:
+  LazyApplication(int& argc, char** argv, std::string platform);
+  LazyApplication(const LazyApplication&) = delete;
+  LazyApplication& operator=(const LazyApplication&) = delete;
+  ~LazyApplication();
+
+  /// Makes the application, unless it exists.
+  void Start();
+  [[nodiscard]] bool Started() const { return m_application != nullptr; }
+
+ private:
+  int& m_argc;
+  char** m_argv;
+  std::string m_platform;
+  std::unique_ptr<QApplication> m_application;
+};
+
 /// Qt's own texts (the question box's Yes and No, the line edit's menu) in the locale's
 /// language, from the translations Qt is installed with; nullptr when there are none for it
 /// (English needs none). Our own texts are Japanese already.

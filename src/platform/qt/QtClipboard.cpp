@@ -158,7 +158,8 @@ Picture FromQtClipboard(std::size_t budget) {
 
 }  // namespace
 
-QtClipboard::QtClipboard(SelectionOpener open) : m_open(std::move(open)) {}
+QtClipboard::QtClipboard(SelectionOpener open, std::function<void()> start)
+    : m_open(std::move(open)), m_start(std::move(start)) {}
 
 Picture QtClipboard::FetchBitmap() {
   const std::size_t budget = DecodeBudget();
@@ -168,6 +169,9 @@ Picture QtClipboard::FetchBitmap() {
   if (m_open) {
     const std::unique_ptr<SelectionReader> reader = m_open({.maxBytes = budget});
     return FromReader(*reader, budget);
+  }
+  if (m_start) {
+    m_start();
   }
   return FromQtClipboard(budget);
 }

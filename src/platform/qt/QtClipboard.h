@@ -19,12 +19,14 @@ using SelectionOpener = std::function<std::unique_ptr<SelectionReader>(const Sel
 /// QGuiApplication.
 class QtClipboard final : public ClipboardSource {
  public:
-  explicit QtClipboard(SelectionOpener open = {});
+  /// Without an opener, Qt's own clipboard is read, for which `start` makes the application.
+  explicit QtClipboard(SelectionOpener open = {}, std::function<void()> start = {});
 
   [[nodiscard]] Picture FetchBitmap() override;
 
  private:
   SelectionOpener m_open;
+  std::function<void()> m_start;
 };
 
 }  // namespace mirablot::qt

@@ -15,6 +15,9 @@ QScreen* UserScreen() {
 }
 
 QScreen& QtScreenMetrics::Current() {
+  if (m_start) {
+    m_start();
+  }
   QScreen* screen = UserScreen();
   if (screen == nullptr) {
     throw Error(ErrorNumber::InvalidCall, "画面の情報を取得できません。");

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "core/Conversions.h"
 #include "ports/ScreenMetrics.h"
 
@@ -17,13 +20,18 @@ namespace mirablot::qt {
 /// the screen, at any scaling.
 class QtScreenMetrics final : public ScreenMetrics {
  public:
+  /// `start` makes the application when it is first needed; without one there must be one.
+  explicit QtScreenMetrics(std::function<void()> start = {}) : m_start(std::move(start)) {}
+
   [[nodiscard]] double Width() override;
   [[nodiscard]] double Height() override;
   [[nodiscard]] double TwipsPerPixelX() override;
   [[nodiscard]] double TwipsPerPixelY() override;
 
  private:
-  [[nodiscard]] static QScreen& Current();
+  [[nodiscard]] QScreen& Current();
+
+  std::function<void()> m_start;
 };
 
 }  // namespace mirablot::qt

@@ -22,11 +22,19 @@ QString ToDisplayText(const std::string& text) {
 
 }  // namespace
 
-QtWindowing::QtWindowing(int endStatus) : WindowingLayer(endStatus) {}
+QtWindowing::QtWindowing(int endStatus, std::function<void()> start)
+    : WindowingLayer(endStatus), m_start(std::move(start)) {}
+
+void QtWindowing::Start() const {
+  if (m_start) {
+    m_start();
+  }
+}
 
 QtWindowing::~QtWindowing() = default;
 
 MsgBoxResult QtWindowing::AskUser(const MessageBoxRequest& request) {
+  Start();
   const bool yesNo = request.buttons == MsgBoxButtons::YesNo;
   QMessageBox box(QMessageBox::Critical, ToQString(request.title), ToDisplayText(request.text),
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
@@ -48,6 +56,7 @@ MsgBoxResult QtWindowing::AskUser(const MessageBoxRequest& request) {
 }
 
 void QtWindowing::CreateWindowFor(Form& form) {
+  Start();
   m_windows.Add(form, std::make_unique<FormWindow>(form, *this));
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+
 #include "QtFormWindow.h"
 #include "forms/FormWindows.h"
 #include "forms/WindowingLayer.h"
@@ -12,7 +14,8 @@ namespace mirablot::qt {
 /// program.
 class QtWindowing final : public WindowingLayer {
  public:
-  explicit QtWindowing(int endStatus);
+  /// `start` makes the application when the first box or window needs it.
+  explicit QtWindowing(int endStatus, std::function<void()> start = {});
   ~QtWindowing() override;
   QtWindowing(const QtWindowing&) = delete;
   QtWindowing& operator=(const QtWindowing&) = delete;
@@ -28,6 +31,9 @@ class QtWindowing final : public WindowingLayer {
   void Quit(int status) override;
 
  private:
+  void Start() const;
+
+  std::function<void()> m_start;
   // Retired windows are deleted with this object, never inside their own events.
   FormWindows<FormWindow> m_windows;
 };

@@ -18,9 +18,13 @@ const DataControlProtocol kWlrDataControl{
     &zwlr_data_control_device_v1_interface, &zwlr_data_control_source_v1_interface,
     &zwlr_data_control_offer_v1_interface};
 
-void DataControlGlobals::Notice(std::uint32_t name, std::string_view interface) {
+void DataControlGlobals::Notice(std::uint32_t name, std::string_view interface,
+                                std::uint32_t version) {
   if (interface == "wl_seat" && seat == 0) {
     seat = name;
+  } else if (interface == "wl_output" && output == 0) {
+    output = name;
+    outputVersion = version;
   } else if (interface == kExtDataControl.name) {
     ext = name;
   } else if (interface == kWlrDataControl.name) {
@@ -44,8 +48,8 @@ std::uint32_t DataControlGlobals::Manager(const DataControlProtocol& protocol) c
 namespace {
 
 void OnGlobal(void* data, wl_registry* /*registry*/, std::uint32_t name, const char* interface,
-              std::uint32_t /*version*/) {
-  static_cast<DataControlGlobals*>(data)->Notice(name, interface);
+              std::uint32_t version) {
+  static_cast<DataControlGlobals*>(data)->Notice(name, interface, version);
 }
 
 void OnGlobalRemove(void* /*data*/, wl_registry* /*registry*/, std::uint32_t /*name*/) {}

@@ -26,15 +26,17 @@ extern const DataControlProtocol kExtDataControl;
 /// zwlr_data_control_manager_v1: sway, KWin 5 to 6.4, Hyprland, labwc, river.
 extern const DataControlProtocol kWlrDataControl;
 
-/// The globals a data-control client needs, as the registry announces them.
+/// The globals the program needs, as the registry announces them.
 struct DataControlGlobals {
   std::uint32_t seat = 0;  // the first seat's global name
   std::uint32_t ext = 0;
   std::uint32_t wlr = 0;
+  std::uint32_t output = 0;  // the first output: the one Qt calls the primary screen
+  std::uint32_t outputVersion = 0;
   bool windows = false;  // xdg_wm_base: the compositor shows application windows
 
   /// Notes one announced global.
-  void Notice(std::uint32_t name, std::string_view interface);
+  void Notice(std::uint32_t name, std::string_view interface, std::uint32_t version);
   /// The protocol to bind: ext when offered, else wlr; nullptr with neither or no seat.
   [[nodiscard]] const DataControlProtocol* Preferred() const;
   /// The global name of that protocol's manager; 0 when it is not offered.

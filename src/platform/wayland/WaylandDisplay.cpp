@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WaylandDisplay.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,41 @@ bool SessionNamesWayland() {
 
 }  // namespace
 
+// The first output's description: its current mode, turn and scale, taken once it is "done".
+struct OutputEvents {
+  static Display& Self(void* data) { return *static_cast<Display*>(data); }
+  static void Geometry(void* data, wl_output* /*output*/, std::int32_t /*x*/, std::int32_t /*y*/,
+                       std::int32_t /*widthMm*/, std::int32_t /*heightMm*/,
+                       std::int32_t /*subpixel*/, const char* /*make*/, const char* /*model*/,
+                       std::int32_t transform) {
+    Self(data).m_outputPending.turned = transform % 2 == 1;  // a quarter or three, flipped or not
+  }
+  static void Mode(void* data, wl_output* /*output*/, std::uint32_t flags, std::int32_t width,
+                   std::int32_t height, std::int32_t /*refresh*/) {
+    if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) {
+      Self(data).m_outputPending.width = width;
+      Self(data).m_outputPending.height = height;
+    }
+  }
+  static void Done(void* data, wl_output* /*output*/) {
+    const Display::OutputPending& pending = Self(data).m_outputPending;
+    Self(data).m_outputFacts = {pending.turned ? pending.height : pending.width,
+                                pending.turned ? pending.width : pending.height, pending.scale,
+                                true};
+  }
+  static void Scale(void* data, wl_output* /*output*/, std::int32_t factor) {
+    Self(data).m_outputPending.scale = factor > 0 ? factor : 1;
+  }
+  static void Name(void* /*data*/, wl_output* /*output*/, const char* /*name*/) {}
+  static void Description(void* /*data*/, wl_output* /*output*/, const char* /*text*/) {}
+};
+
+namespace {
+constexpr wl_output_listener kOutputListener{&OutputEvents::Geometry, &OutputEvents::Mode,
+                                             &OutputEvents::Done,     &OutputEvents::Scale,
+                                             &OutputEvents::Name,     &OutputEvents::Description};
+}  // namespace
+
 Display::Display(wl_display* display) : m_display(display, &wl_display_disconnect) {}
 
 Display::~Display() {
@@ -36,6 +72,9 @@ Display::~Display() {
   }
   if (m_seat != nullptr) {
     wl_proxy_destroy(m_seat);
+  }
+  if (m_output != nullptr) {
+    wl_proxy_destroy(m_output);
   }
   if (m_registry != nullptr) {
     wl_proxy_destroy(m_registry);
@@ -65,6 +104,13 @@ std::unique_ptr<Display> Display::Connect(std::chrono::milliseconds answerWithin
     return nullptr;
   }
   display->m_offersWindows = globals.windows;
+  if (globals.output != 0) {
+    // Version 2 brings the scale; its description arrives with the next round trip.
+    auto* output = static_cast<wl_output*>(wl_registry_bind(
+        registry, globals.output, &wl_output_interface, std::min(globals.outputVersion, 2U)));
+    wl_output_add_listener(output, &kOutputListener, display.get());
+    display->m_output = reinterpret_cast<wl_proxy*>(output);
+  }
   display->m_protocol = globals.Preferred();
   if (display->m_protocol != nullptr) {
     // Version 1 of every interface is all a reader needs, in both protocols.

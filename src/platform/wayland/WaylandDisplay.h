@@ -34,6 +34,17 @@ class Display {
   /// True when the compositor can show application windows (xdg_wm_base).
   [[nodiscard]] bool OffersWindows() const noexcept { return m_offersWindows; }
 
+  /// The first output as the compositor describes it: its mode in pixels (turned as the output
+  /// is) and its scale. Zero sizes until the compositor has said; see Sync.
+  struct Output {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t scale = 1;
+    bool described = false;
+  };
+  [[nodiscard]] bool HasOutput() const noexcept { return m_output != nullptr; }
+  [[nodiscard]] const Output& FirstOutput() const noexcept { return m_outputFacts; }
+
   /// The bound data-control manager and seat (only with DataControl()).
   [[nodiscard]] wl_proxy* Manager() const noexcept { return m_manager; }
   [[nodiscard]] wl_proxy* Seat() const noexcept { return m_seat; }
@@ -53,6 +64,16 @@ class Display {
   wl_proxy* m_registry = nullptr;
   wl_proxy* m_seat = nullptr;
   wl_proxy* m_manager = nullptr;
+  wl_proxy* m_output = nullptr;
+  Output m_outputFacts;
+  // What the output has said so far; it counts once it says "done".
+  struct OutputPending {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t scale = 1;
+    bool turned = false;
+  } m_outputPending;
+  friend struct OutputEvents;
   const DataControlProtocol* m_protocol = nullptr;
   bool m_offersWindows = false;
 };
