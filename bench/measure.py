@@ -149,8 +149,9 @@ def machine():
     return f"{model}, {os.cpu_count()} cores, {memory / MB:.0f} GiB, Debian {debian}, Linux {platform.release()}"
 
 
-def targets(picture_bytes, width, height, cli, fit):
-    exit_limit = max(3 * cli["exit_ms_median"], 150)
+def targets(kind, picture_bytes, width, height, cli, fit):
+    # A screenshot's PNG is small: Mirablot's own start-up is what counts there.
+    exit_limit = 1.5 * cli["exit_ms_median"] if kind == "screenshot" else max(3 * cli["exit_ms_median"], 150)
     memory_limit = 2.5 * width * height * 4 / MB + 60
     return [
         ("exit", fit["exit_ms_median"] <= exit_limit, f"{fit['exit_ms_median']:.0f} <= {exit_limit:.0f} ms"),
@@ -209,7 +210,7 @@ def main():
                                             for k, v in s.items()}})
             label = ""
         cli, fit = summaries["command line"], summaries["mirablot fit"]
-        checks = targets(picture_bytes, width, height, cli, fit)
+        checks = targets(kind, picture_bytes, width, height, cli, fit)
         print(f"{'':<22}{'fit / cli':<18}{fit['exit_ms_median'] / cli['exit_ms_median']:>18.2f}"
               f"{fit['completed_ms_median'] / cli['completed_ms_median']:>20.2f}"
               f"   PNG {picture_bytes / MB:.2f} MB; targets: " +

@@ -17,34 +17,29 @@ case_nothing_stored() {
   [[ -z $(xdotool search --onlyvisible --name . 2>/dev/null) ]] || fail "a window was shown"
 }
 
-case_centre_middle_left_margin() {
-  store Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=10
-  print_from_clipboard "$CASE_DIR/pic.png" 300 200
+# Layouts from the stored settings: SETTINGS | PICTURE WIDTH HEIGHT | ORIENTATION X Y W H (pt).
+declare -A LAYOUTS=(
   # margin 10 x 56.7 = 567; x = 567 + round((11900 - 567 - 700 - 4500) / 2) = 3633 twips;
   # y = round((16840 - 700 - 3000) / 2) = 6570 twips.
-  expect_print "$CASE_DIR/pic.png" portrait 181.65 328.5 225 150
-}
-
-case_right_bottom() {
-  store Orientation=0 Zoom=0 PositionH=2 PositionV=2 Space0=0 Space1=0 SpaceMM=0
-  print_from_clipboard "$CASE_DIR/pic.png" 300 200
+  [centre_middle_left_margin]="Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=10|300 200|portrait 181.65 328.5 225 150"
   # x = 11900 - 700 - 4500 = 6700 twips; y = 16840 - 700 - 3000 = 13140 twips.
-  expect_print "$CASE_DIR/pic.png" portrait 335 657 225 150
-}
-
-case_landscape_top_margin() {
-  store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20
-  print_from_clipboard "$CASE_DIR/pic.png" 300 200
+  [right_bottom]="Orientation=0 Zoom=0 PositionH=2 PositionV=2 Space0=0 Space1=0 SpaceMM=0|300 200|portrait 335 657 225 150"
   # Landscape 16840 x 11900: x = round((16840 - 700 - 4500) / 2) = 5820; y = 20 x 56.7 = 1134.
-  expect_print "$CASE_DIR/pic.png" landscape 291 56.7 225 150
-}
-
-case_automatic_fit_wide() {
-  store Orientation=2 Zoom=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0
-  print_from_clipboard "$CASE_DIR/pic.png" 1600 900
+  [landscape_top_margin]="Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20|300 200|landscape 291 56.7 225 150"
   # 24000 x 13500 twips does not fit and is wider than tall: landscape, room 16140 x 11200.
   # The width limits: 16140 x (13500 x 16140 / 24000 = 9078.75) twips.
-  expect_print "$CASE_DIR/pic.png" landscape 0 0 807 453.9375
+  [automatic_fit_wide]="Orientation=2 Zoom=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0|1600 900|landscape 0 0 807 453.9375"
+)
+
+layout_case() {
+  local settings picture place
+  IFS='|' read -r settings picture place <<<"${LAYOUTS[$1]}"
+  # shellcheck disable=SC2086
+  store $settings
+  # shellcheck disable=SC2086
+  print_from_clipboard "$CASE_DIR/pic.png" $picture
+  # shellcheck disable=SC2086
+  expect_print "$CASE_DIR/pic.png" $place
 }
 
 case_png_with_alpha_channel() {
@@ -324,7 +319,11 @@ case_no_display() {
 }
 
 name=${1:?case name}
-declare -F "case_$name" >/dev/null || fail "no case $name"
+[[ -n ${LAYOUTS[$name]:-} ]] || declare -F "case_$name" >/dev/null || fail "no case $name"
 begin_case "$name"
-"case_$name"
+if [[ -n ${LAYOUTS[$name]:-} ]]; then
+  layout_case "$name"
+else
+  "case_$name"
+fi
 echo "PASS: $name"
