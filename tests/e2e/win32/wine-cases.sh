@@ -46,6 +46,22 @@ window_size() {
   xwininfo -id "$1" | awk '/^  Width:/ { w = $2 } /^  Height:/ { h = $2 } END { print w "x" h }'
 }
 
+# landscape_and_ok WINDOW STATUS: landscape chosen in the settings window from the keyboard and
+# OK pressed; the program ends with STATUS, nothing printed, the choice in the registry.
+landscape_and_ok() {
+  # Focus starts on the portrait option; the next control is the landscape one.
+  press "$1" Right
+  press "$1" space
+  press "$1" Return
+  finish_mirablot
+  expect_status "$2"
+  expect_jobs 0
+  local got
+  got=$(stored)
+  [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
+    fail "registry holds: $got"
+}
+
 run_windows_program() {
   RUN_AS=(wine)
   run_mirablot
@@ -107,16 +123,7 @@ case_settings_option() {
   run_mirablot /settings
   local window
   window=$(find_window Quillery)
-  press "$window" Right  # from portrait to the landscape option
-  press "$window" space
-  press "$window" Return
-  finish_mirablot
-  expect_status 0
-  expect_jobs 0
-  local got
-  got=$(stored)
-  [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
-    fail "registry holds: $got"
+  landscape_and_ok "$window" 0
 }
 
 case_text_question_no() {
@@ -142,17 +149,7 @@ case_text_question_yes_settings_ok() {
   import -window root "$CASE_DIR/settings.png"
   # 4680 x 2805 twips at 96 dpi (15 twips a pixel).
   [[ $(window_size "$window") == 312x187 ]] || fail "window is $(window_size "$window")"
-  # Focus starts on the portrait option; the next control is the landscape one.
-  press "$window" Right
-  press "$window" space
-  press "$window" Return
-  finish_mirablot
-  expect_status 1
-  expect_jobs 0
-  local got
-  got=$(stored)
-  [[ $got == "Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
-    fail "registry holds: $got"
+  landscape_and_ok "$window" 1
 }
 
 case_screen_at_144_dpi() {
