@@ -97,8 +97,8 @@ int main(int argc, char* argv[]) {
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), start);
   qt::QtSettingsBackend settings;
   qt::QtWindowing windowing(ClosingStatus(answer.mode), start);
-  return Launch(
+  return application.Finish(Launch(
       {printer, clipboard, *screen, settings, windowing,
        [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
-      answer.mode);
+      answer.mode));
 }

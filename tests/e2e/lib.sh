@@ -142,9 +142,10 @@ run_mirablot() {
   MIRABLOT_PID=$!
 }
 
-# finish_mirablot: waits for the program; its exit status goes to MIRABLOT_STATUS.
+# finish_mirablot [SECONDS]: waits for the program (a minute unless said); its exit status goes
+# to MIRABLOT_STATUS.
 finish_mirablot() {
-  local deadline=$((SECONDS + 60))
+  local deadline=$((SECONDS + ${1:-60}))
   while kill -0 "$MIRABLOT_PID" 2>/dev/null; do
     if ((SECONDS >= deadline)); then
       kill "$MIRABLOT_PID"

@@ -95,6 +95,14 @@ LazyApplication::LazyApplication(int& argc, char** argv, std::string platform)
 
 LazyApplication::~LazyApplication() = default;
 
+int LazyApplication::Finish(int status) {
+  if (!m_application) {
+    return status;
+  }
+  std::fflush(nullptr);
+  std::_Exit(status);
+}
+
 void LazyApplication::Start() {
   if (!m_application) {
     m_application = CreateApplication(m_argc, m_argv, m_platform);

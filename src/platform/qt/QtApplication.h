@@ -33,6 +33,12 @@ class LazyApplication {
   void Start();
   [[nodiscard]] bool Started() const { return m_application != nullptr; }
 
+  /// Ends the run with this exit status, once every window is gone and every write is done.
+  /// Returns it when Qt never started. Otherwise the process ends here, without Qt's teardown:
+  /// Qt 6.4's Wayland platform may wait for ever in it, joining an event thread that blocks
+  /// for a read that never comes.
+  [[nodiscard]] int Finish(int status);
+
  private:
   int& m_argc;
   char** m_argv;
