@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -20,11 +21,14 @@ class QtSettingsBackendTest : public ::testing::Test {
   }
   static QString File() { return Folder() + "/Quillery.conf"; }
 
+  // The user edits the file by hand, a moment after anything written before.
   static void HandWrite(const char* contents) {
     QDir().mkpath(Folder());
     QFile file(File());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(contents);
+    file.flush();
+    file.setFileTime(QDateTime::currentDateTime().addSecs(2), QFileDevice::FileModificationTime);
   }
 
   static QByteArray Contents() {

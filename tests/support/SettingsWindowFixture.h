@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <string_view>
-
 #include <gtest/gtest.h>
 
-#include "fakes/FakePrinter.h"
-#include "fakes/FakeSettingsBackend.h"
-#include "fakes/FakeWindowing.h"
+#include "fakes/Fakes.h"
 #include "settings/SettingsStore.h"
 #include "ui/frmSetting.h"
 
@@ -17,20 +13,14 @@ namespace mirablot::testing {
 /// that records what it was asked, all logging to one CallLog.
 class SettingsWindowFixture : public ::testing::Test {
  protected:
-  void Store(std::string_view key, std::string_view value) {
-    m_backend.Put("Quillery", "Startup", key, value);
-  }
-
-  // Every key as OK would have stored it.
-  void StoreAll(const char* orientation, const char* zoom, const char* h, const char* v,
-                const char* space0, const char* space1, const char* millimetres) {
-    Store("Orientation", orientation);
-    Store("Zoom", zoom);
-    Store("PositionH", h);
-    Store("PositionV", v);
-    Store("Space0", space0);
-    Store("Space1", space1);
-    Store("SpaceMM", millimetres);
+  /// Every key as OK would have stored it: Orientation, Zoom, PositionH, PositionV, Space0,
+  /// Space1, SpaceMM.
+  void StoreAll(const std::array<const char*, 7>& values) {
+    const char* keys[] = {"Orientation", "Zoom",   "PositionH", "PositionV",
+                          "Space0",      "Space1", "SpaceMM"};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      m_backend.Put(keys[i], values[i]);
+    }
   }
 
   fake::CallLog m_log;

@@ -9,17 +9,12 @@
 
 #include "app/CommandLine.h"
 #include "app/Launch.h"
-#include "fakes/FakeClipboard.h"
-#include "fakes/FakePrinter.h"
-#include "fakes/FakeScreen.h"
-#include "fakes/FakeSettingsBackend.h"
-#include "fakes/FakeWindowing.h"
+#include "fakes/Fakes.h"
 
 namespace mirablot {
 namespace {
 
 using ::testing::Contains;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 struct Case {
@@ -61,17 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"/version"}, kWindows, Command::Version},
         Case{{"/print"}, kWindows, Command::Misuse}));
 
-TEST(UsageText, TellsTheOptionsTheExitStatusesAndWhereThingsAre) {
-  const std::string unix = UsageText(OptionStyle::Unix);
-  for (const char* part : {"--settings", "--help", "--version", "64", "Quillery.conf", "PRINTER"}) {
-    EXPECT_THAT(unix, HasSubstr(part));
-  }
-  const std::string windows = UsageText(OptionStyle::Windows);
-  EXPECT_THAT(windows, HasSubstr("/settings"));
-  EXPECT_THAT(windows, HasSubstr("HKEY_CURRENT_USER"));
-  EXPECT_THAT(windows, ::testing::Not(HasSubstr("PRINTER")));  // CUPS's, not Windows'
-}
-
 class LaunchTest : public ::testing::Test {
  protected:
   int LaunchSettings() {
@@ -87,7 +71,7 @@ class LaunchTest : public ::testing::Test {
   fake::CallLog m_log;
   fake::FakePrinter m_printer{m_log, 11900, 16840};
   fake::FakeClipboard m_clipboard{m_log};
-  fake::FakeScreen m_screen{m_log, 28800, 16200, 15};
+  fake::FakeScreen m_screen{28800, 16200, 15};
   fake::FakeSettingsBackend m_settings{m_log};
   fake::FakeWindowing m_windowing{m_log};
   bool m_looped = false;

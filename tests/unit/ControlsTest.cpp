@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The control model: which values each control accepts, and that events fire synchronously,
-// only on real changes, nested for a text box that changes itself.
+// only on real changes, nested for a text box that changes itself. And the image holder.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,10 @@
 #include "ErrorOf.h"
 #include "core/Bitmap.h"
 #include "core/Error.h"
+#include "fakes/Fakes.h"
 #include "forms/Controls.h"
 #include "forms/Form.h"
+#include "forms/PictureHolder.h"
 
 namespace mirablot {
 namespace {
@@ -138,6 +141,30 @@ TEST_F(ControlsTest, TextBoxCaretAndUserEditing) {
   box.Edit("typed", 5);
   EXPECT_EQ(box.Text(), "ab\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86");
   EXPECT_THAT(m_events, ElementsAre("change", "change", "change"));
+}
+
+TEST(PictureHolder, TakesItsPicturesNaturalSizeFromTheScreenUnlessStretching) {
+  fake::FakeScreen screen(28800, 16200, 7.5);  // a 200 % screen: 7.5 twips per pixel
+  PictureHolder img(screen, 15, 15);
+  img.SetPicture(Picture());  // no natural size: the size stays
+  EXPECT_FLOAT_EQ(img.Width(), 15);
+  img.SetPicture(fake::MakePicture(300, 200));
+  EXPECT_FLOAT_EQ(img.Width(), 2250);
+  EXPECT_FLOAT_EQ(img.Height(), 1500);
+  img.SetStretch(true);
+  img.SetWidth(1000);
+  img.SetHeight(0);
+  img.SetPicture(fake::MakePicture(30, 20));
+  EXPECT_FLOAT_EQ(img.Width(), 1000);
+  EXPECT_FLOAT_EQ(img.Height(), 0);
+  for (const float bad : {-1.0F, -0.001F, std::nanf("")}) {
+    EXPECT_EQ(ErrorOf([&] { img.SetWidth(bad); }), kInvalidValue) << bad;
+    EXPECT_EQ(ErrorOf([&] { img.SetHeight(bad); }), kInvalidValue) << bad;
+  }
+  EXPECT_FLOAT_EQ(img.Width(), 1000);
+  img.SetStretch(false);
+  EXPECT_FLOAT_EQ(img.Width(), 225);
+  EXPECT_FLOAT_EQ(img.Height(), 150);
 }
 
 TEST_F(ControlsTest, ImageBoxRefusesNegativeSizesButMovesAnywhere) {

@@ -1,139 +1,149 @@
 // SPDX-License-Identifier: MIT
+// The number conversions and checked arithmetic, as tables: a result, or the error number.
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
+#include <variant>
 
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
 #include "core/Conversions.h"
-#include "core/Error.h"
 
 namespace mirablot {
 namespace {
 
-using testing::ErrorOf;
+constexpr int kTypeMismatch = 13;
+constexpr int kOverflow = 6;
+constexpr int kDivisionByZero = 11;
+constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
 
-constexpr int kTypeMismatch = static_cast<int>(ErrorNumber::TypeMismatch);
-constexpr int kOverflow = static_cast<int>(ErrorNumber::Overflow);
-constexpr int kDivisionByZero = static_cast<int>(ErrorNumber::DivisionByZero);
+// A value the call must give, or the number of the error it must raise.
+struct Fails {
+  int number;
+};
+using Expected = std::variant<double, Fails>;
 
-TEST(ToInt16, AcceptsWholeNumbersWithBlanksAndSign) {
-  EXPECT_EQ(ToInt16("0"), 0);
-  EXPECT_EQ(ToInt16("007"), 7);
-  EXPECT_EQ(ToInt16(" 12\t"), 12);
-  EXPECT_EQ(ToInt16("+5"), 5);
-  EXPECT_EQ(ToInt16("-7"), -7);
-  EXPECT_EQ(ToInt16("-0"), 0);
-  EXPECT_EQ(ToInt16("000000000000000000000000000042"), 42);
-}
+struct Case {
+  const char* call;
+  std::function<double()> run;
+  Expected expected;
+};
 
-TEST(ToInt16, RoundsFractionsHalfToEven) {
-  EXPECT_EQ(ToInt16("2.5"), 2);
-  EXPECT_EQ(ToInt16("3.5"), 4);
-  EXPECT_EQ(ToInt16("0.5"), 0);
-  EXPECT_EQ(ToInt16("1.5"), 2);
-  EXPECT_EQ(ToInt16("-2.5"), -2);
-  EXPECT_EQ(ToInt16("-3.5"), -4);
-  EXPECT_EQ(ToInt16("2.50000000000000000001"), 3);
-  EXPECT_EQ(ToInt16("2.49999999999999999999"), 2);
-  EXPECT_EQ(ToInt16(".5"), 0);
-  EXPECT_EQ(ToInt16(".6"), 1);
-  EXPECT_EQ(ToInt16("7."), 7);
-}
-
-TEST(ToInt16, LimitsAreTheSixteenBitRangeAfterRounding) {
-  EXPECT_EQ(ToInt16("32767"), 32767);
-  EXPECT_EQ(ToInt16("-32768"), -32768);
-  EXPECT_EQ(ToInt16("32767.4"), 32767);
-  EXPECT_EQ(ToInt16("-32768.5"), -32768);  // the tie goes to the even -32768
-  EXPECT_EQ(ErrorOf([] { (void)ToInt16("32767.5"); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToInt16("32768"); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToInt16("-32769"); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToInt16("40000"); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToInt16("99999999999999999999999"); }), kOverflow);
-}
-
-TEST(ToInt16, RefusesTextThatIsNotANumber) {
-  for (const char* text : {"", " ", "-", "+", ".", "-.", "5a", "a5", "1 2", "1,000", "1e3", "0x10",
-                           "--1", "+-1", "1.2.3", "１２"}) {
-    EXPECT_EQ(ErrorOf([text] { (void)ToInt16(text); }), kTypeMismatch) << '"' << text << '"';
+void Check(const Case& c) {
+  if (const auto* error = std::get_if<Fails>(&c.expected)) {
+    EXPECT_EQ(testing::ErrorOf([&] { (void)c.run(); }), error->number) << c.call;
+  } else {
+    double got = 0;
+    EXPECT_EQ(testing::ErrorOf([&] { got = c.run(); }), 0) << c.call;
+    EXPECT_EQ(got, std::get<double>(c.expected)) << c.call;
   }
 }
 
-TEST(ToText, IsTheShortestDecimalText) {
-  EXPECT_EQ(ToText(0), "0");
-  EXPECT_EQ(ToText(7), "7");
-  EXPECT_EQ(ToText(-7), "-7");
+#define CASE(call, expected)                                  \
+  Case {                                                      \
+#call, [] { return static_cast<double>(call); }, expected \
+  }
+
+TEST(Conversions, ToInt16ReadsWholeNumbersRoundingHalfToEvenWithinSixteenBits) {
+  for (const Case& c : {
+           CASE(ToInt16("0"), 0.0),
+           CASE(ToInt16("007"), 7.0),
+           CASE(ToInt16(" 12\t"), 12.0),
+           CASE(ToInt16("+5"), 5.0),
+           CASE(ToInt16("-7"), -7.0),
+           CASE(ToInt16("-0"), 0.0),
+           CASE(ToInt16("000000000000000000000000000042"), 42.0),
+           CASE(ToInt16("2.5"), 2.0),
+           CASE(ToInt16("3.5"), 4.0),
+           CASE(ToInt16("0.5"), 0.0),
+           CASE(ToInt16("1.5"), 2.0),
+           CASE(ToInt16("-2.5"), -2.0),
+           CASE(ToInt16("-3.5"), -4.0),
+           CASE(ToInt16("2.50000000000000000001"), 3.0),
+           CASE(ToInt16("2.49999999999999999999"), 2.0),
+           CASE(ToInt16(".5"), 0.0),
+           CASE(ToInt16(".6"), 1.0),
+           CASE(ToInt16("7."), 7.0),
+           CASE(ToInt16("32767"), 32767.0),
+           CASE(ToInt16("-32768"), -32768.0),
+           CASE(ToInt16("32767.4"), 32767.0),
+           CASE(ToInt16("-32768.5"), -32768.0),  // the tie goes to the even -32768
+           CASE(ToInt16("32767.5"), Fails{kOverflow}),
+           CASE(ToInt16("32768"), Fails{kOverflow}),
+           CASE(ToInt16("-32769"), Fails{kOverflow}),
+           CASE(ToInt16("40000"), Fails{kOverflow}),
+           CASE(ToInt16("99999999999999999999999"), Fails{kOverflow}),
+       }) {
+    Check(c);
+  }
+  for (const char* text : {"", " ", "-", "+", ".", "-.", "5a", "a5", "1 2", "1,000", "1e3", "0x10",
+                           "--1", "+-1", "1.2.3", "１２"}) {
+    EXPECT_EQ(testing::ErrorOf([text] { (void)ToInt16(text); }), kTypeMismatch) << text;
+  }
   EXPECT_EQ(ToText(-32768), "-32768");
+  EXPECT_EQ(ToText(0), "0");
 }
 
-TEST(ToFixed4, KeepsFourFractionalDigitsRoundingTiesToEven) {
-  EXPECT_EQ(ToFixed4("2.5").scaled, 25000);
-  EXPECT_EQ(ToFixed4("-15").scaled, -150000);
-  EXPECT_EQ(ToFixed4("0.00005").scaled, 0);
-  EXPECT_EQ(ToFixed4("0.00015").scaled, 2);
-  EXPECT_EQ(ToFixed4("0.000051").scaled, 1);
-  EXPECT_DOUBLE_EQ(ToFixed4("141.75").ToDouble(), 141.75);
+TEST(Conversions, ToFixed4KeepsFourFractionalDigitsRoundingTiesToEven) {
+  for (const Case& c : {
+           CASE(ToFixed4("2.5").scaled, 25000.0),
+           CASE(ToFixed4("-15").scaled, -150000.0),
+           CASE(ToFixed4("0.00005").scaled, 0.0),
+           CASE(ToFixed4("0.00015").scaled, 2.0),
+           CASE(ToFixed4("0.000051").scaled, 1.0),
+           CASE(ToFixed4("141.75").ToDouble(), 141.75),
+           CASE(ToFixed4("922337203685477.5807").scaled == std::numeric_limits<std::int64_t>::max(),
+                1.0),
+           CASE(
+               ToFixed4("-922337203685477.5808").scaled == std::numeric_limits<std::int64_t>::min(),
+               1.0),
+           CASE(ToFixed4("922337203685477.5808").scaled, Fails{kOverflow}),
+           CASE(ToFixed4("922337203685477.58075").scaled, Fails{kOverflow}),  // rounds up
+           CASE(ToFixed4("abc").scaled, Fails{kTypeMismatch}),
+       }) {
+    Check(c);
+  }
 }
 
-TEST(ToFixed4, RangeIsTheScaledSixtyFourBitInteger) {
-  EXPECT_EQ(ToFixed4("922337203685477.5807").scaled, std::numeric_limits<std::int64_t>::max());
-  EXPECT_EQ(ToFixed4("-922337203685477.5808").scaled, std::numeric_limits<std::int64_t>::min());
-  EXPECT_EQ(ErrorOf([] { (void)ToFixed4("922337203685477.5808"); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToFixed4("922337203685477.58075"); }), kOverflow);  // rounds up
-  EXPECT_EQ(ErrorOf([] { (void)ToFixed4("abc"); }), kTypeMismatch);
-}
-
-TEST(RoundToInt32, TakesTheNearestIntegerTiesToEven) {
-  EXPECT_EQ(RoundToInt32(850.5), 850);
-  EXPECT_EQ(RoundToInt32(283.5), 284);
-  EXPECT_EQ(RoundToInt32(141.75), 142);
-  EXPECT_EQ(RoundToInt32(50.5), 50);
-  EXPECT_EQ(RoundToInt32(51.5), 52);
-  EXPECT_EQ(RoundToInt32(-0.5), 0);
-  EXPECT_EQ(RoundToInt32(-1.5), -2);
-  EXPECT_EQ(RoundToInt32(-2.5), -2);
-  EXPECT_EQ(RoundToInt32(-2.6), -3);
-  EXPECT_EQ(RoundToInt32(0.49999999999999994), 0);
-}
-
-TEST(RoundToInt32, OverflowsOutsideTheRangeAndOnInvalidValues) {
-  EXPECT_EQ(RoundToInt32(2147483647.4), 2147483647);
-  EXPECT_EQ(RoundToInt32(-2147483648.5), std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(ErrorOf([] { (void)RoundToInt32(2147483647.5); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)RoundToInt32(-2147483649.0); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)RoundToInt32(std::nan("")); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)RoundToInt32(HUGE_VAL); }), kOverflow);
-}
-
-TEST(CheckedArithmetic, OverflowsAtTheThirtyTwoBitEdges) {
-  constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
-  EXPECT_EQ(CheckedAdd(kMax - 1, 1), kMax);
-  EXPECT_EQ(CheckedSubtract(kMin + 1, 1), kMin);
-  EXPECT_EQ(CheckedSubtract(-1, kMax), kMin);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedAdd(kMax, 1); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedAdd(kMin, -1); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedSubtract(kMin, 1); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedSubtract(0, kMin); }), kOverflow);
-}
-
-TEST(CheckedArithmetic, DivisionAndSinglePrecisionFailures) {
-  EXPECT_DOUBLE_EQ(CheckedDivide(11200, 13500), 11200.0 / 13500.0);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedDivide(5, 0); }), kDivisionByZero);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedDivide(0, 0); }), kDivisionByZero);
-  EXPECT_EQ(ErrorOf([] { (void)CheckedDivide(1e308, 1e-308); }), kOverflow);
-  EXPECT_FLOAT_EQ(ToSingle(9078.75), 9078.75F);
-  EXPECT_EQ(ErrorOf([] { (void)ToSingle(1e39); }), kOverflow);
-  EXPECT_EQ(ErrorOf([] { (void)ToSingle(std::nan("")); }), kOverflow);
-}
-
-TEST(ErrorText, EveryOwnNumberHasADescription) {
-  EXPECT_EQ(Error(ErrorNumber::Overflow).Number(), 6);
-  EXPECT_EQ(Error(ErrorNumber::InvalidPicture).Description(), "印刷する画像がありません。");
-  EXPECT_EQ(Error(-1, "x").Number(), -1);
+TEST(Conversions, RoundingAndCheckedArithmeticOverflowAtTheirEdges) {
+  for (const Case& c : {
+           CASE(RoundToInt32(850.5), 850.0),
+           CASE(RoundToInt32(283.5), 284.0),
+           CASE(RoundToInt32(141.75), 142.0),
+           CASE(RoundToInt32(50.5), 50.0),
+           CASE(RoundToInt32(51.5), 52.0),
+           CASE(RoundToInt32(-0.5), 0.0),
+           CASE(RoundToInt32(-1.5), -2.0),
+           CASE(RoundToInt32(-2.5), -2.0),
+           CASE(RoundToInt32(-2.6), -3.0),
+           CASE(RoundToInt32(0.49999999999999994), 0.0),
+           CASE(RoundToInt32(2147483647.4), 2147483647.0),
+           CASE(RoundToInt32(-2147483648.5), -2147483648.0),
+           CASE(RoundToInt32(2147483647.5), Fails{kOverflow}),
+           CASE(RoundToInt32(-2147483649.0), Fails{kOverflow}),
+           CASE(RoundToInt32(std::nan("")), Fails{kOverflow}),
+           CASE(RoundToInt32(HUGE_VAL), Fails{kOverflow}),
+           CASE(CheckedAdd(kMax - 1, 1), double{kMax}),
+           CASE(CheckedSubtract(kMin + 1, 1), double{kMin}),
+           CASE(CheckedSubtract(-1, kMax), double{kMin}),
+           CASE(CheckedAdd(kMax, 1), Fails{kOverflow}),
+           CASE(CheckedAdd(kMin, -1), Fails{kOverflow}),
+           CASE(CheckedSubtract(kMin, 1), Fails{kOverflow}),
+           CASE(CheckedSubtract(0, kMin), Fails{kOverflow}),
+           CASE(CheckedDivide(11200, 13500), 11200.0 / 13500.0),
+           CASE(CheckedDivide(5, 0), Fails{kDivisionByZero}),
+           CASE(CheckedDivide(0, 0), Fails{kDivisionByZero}),
+           CASE(CheckedDivide(1e308, 1e-308), Fails{kOverflow}),
+           CASE(ToSingle(9078.75), 9078.75),
+           CASE(ToSingle(1e39), Fails{kOverflow}),
+           CASE(ToSingle(std::nan("")), Fails{kOverflow}),
+       }) {
+    Check(c);
+  }
 }
 
 }  // namespace

@@ -124,23 +124,19 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
 }
 
 TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
-  PngHeader header{.width = 1, .height = 1, .bitDepth = 8, .colourType = 2};
-  EXPECT_TRUE(PdfCanCarry(header));
-  header.colourType = 0;
-  EXPECT_TRUE(PdfCanCarry(header));
+  // Colour type, bit depth, interlace, transparency.
+  const auto carried = [](int type, int depth, int interlace, bool transparency) {
+    return PdfCanCarry({1, 1, static_cast<std::uint8_t>(depth), static_cast<std::uint8_t>(type),
+                        static_cast<std::uint8_t>(interlace), transparency});
+  };
+  EXPECT_TRUE(carried(2, 8, 0, false));
+  EXPECT_TRUE(carried(0, 8, 0, false));
   for (const int type : {3, 4, 6}) {
-    header.colourType = static_cast<std::uint8_t>(type);
-    EXPECT_FALSE(PdfCanCarry(header)) << type;
+    EXPECT_FALSE(carried(type, 8, 0, false)) << type;
   }
-  header.colourType = 2;
-  header.bitDepth = 16;
-  EXPECT_FALSE(PdfCanCarry(header));
-  header.bitDepth = 8;
-  header.interlace = 1;
-  EXPECT_FALSE(PdfCanCarry(header));
-  header.interlace = 0;
-  header.transparency = true;
-  EXPECT_FALSE(PdfCanCarry(header));
+  EXPECT_FALSE(carried(2, 16, 0, false));
+  EXPECT_FALSE(carried(2, 8, 1, false));
+  EXPECT_FALSE(carried(2, 8, 0, true));
   EXPECT_FALSE(ReadPngHeader(Bytes{1, 2, 3}).has_value());
 }
 

@@ -78,25 +78,29 @@ std::vector<std::uint32_t> DrawnByGdi(const DibPicture& dib) {
 }
 
 TEST(Win32DibTest, FindsTheRowsAfterEveryKindOfTable) {
-  PackedDib palette(sizeof(BITMAPINFOHEADER), 3, 2, 8, BI_RGB);  // 256 colours by default
-  palette.extra.assign(256 * 4, 0);
-  const auto full = Parse(palette.Bytes());
-  EXPECT_EQ(BitsOffset(*full), 40 + 1024);
-  EXPECT_EQ(full->Width(), 3);
-  EXPECT_EQ(full->Height(), 2);
-
-  palette.header.bV5ClrUsed = 2;
-  palette.extra.assign(2 * 4, 0);
-  EXPECT_EQ(BitsOffset(*Parse(palette.Bytes())), 40 + 8);
-
-  PackedDib masks(sizeof(BITMAPINFOHEADER), 2, 2, 16, BI_BITFIELDS);  // masks after the header
-  masks.extra.assign(12, 0);
-  EXPECT_EQ(BitsOffset(*Parse(masks.Bytes())), 40 + 12);
-
-  PackedDib v5(sizeof(BITMAPV5HEADER), 2, -2, 32, BI_BITFIELDS);  // masks inside it
-  const auto topDown = Parse(v5.Bytes());
-  EXPECT_EQ(BitsOffset(*topDown), 124);
-  EXPECT_EQ(topDown->Height(), 2);
+  struct Layout {
+    DWORD headerSize;
+    LONG height;
+    WORD depth;
+    DWORD compression;
+    DWORD coloursUsed;
+    std::size_t extra;  // colour table or masks after the header
+    std::ptrdiff_t rowsAt;
+  };
+  for (const Layout& layout : {
+           Layout{40, 2, 8, BI_RGB, 0, 1024, 40 + 1024},  // 256 colours by default
+           Layout{40, 2, 8, BI_RGB, 2, 8, 40 + 8},
+           Layout{40, 2, 16, BI_BITFIELDS, 0, 12, 40 + 12},  // masks after the header
+           Layout{124, -2, 32, BI_BITFIELDS, 0, 0, 124},     // masks inside it; top-down
+       }) {
+    PackedDib packed(layout.headerSize, 3, layout.height, layout.depth, layout.compression);
+    packed.header.bV5ClrUsed = layout.coloursUsed;
+    packed.extra.assign(layout.extra, 0);
+    const auto dib = Parse(packed.Bytes());
+    EXPECT_EQ(BitsOffset(*dib), layout.rowsAt) << layout.rowsAt;
+    EXPECT_EQ(dib->Width(), 3);
+    EXPECT_EQ(dib->Height(), 2);
+  }
 }
 
 TEST(Win32DibTest, RefusesWhatGdiCannotDrawOrWhatRunsPastTheData) {
@@ -105,39 +109,29 @@ TEST(Win32DibTest, RefusesWhatGdiCannotDrawOrWhatRunsPastTheData) {
   };
   const PackedDib good(sizeof(BITMAPINFOHEADER), 5, 3, 24, BI_RGB);
   ASSERT_EQ(refused(good.Bytes()), 0);
-
   std::vector<std::uint8_t> truncated = good.Bytes();
   truncated.pop_back();
   EXPECT_EQ(refused(truncated), kInvalidPicture);
   EXPECT_EQ(refused({truncated.begin(), truncated.begin() + 39}), kInvalidPicture);
   EXPECT_EQ(ErrorOf([] { static_cast<void>(DibPicture::FromPacked(nullptr, 0)); }),
             kInvalidPicture);
-
-  const auto changed = [&good, &refused](auto change) {
+  using Change = void (*)(BITMAPV5HEADER&);
+  for (const Change change : std::initializer_list<Change>{
+           [](BITMAPV5HEADER& h) { h.bV5Size = sizeof(BITMAPCOREHEADER); },
+           [](BITMAPV5HEADER& h) { h.bV5BitCount = 2; },
+           [](BITMAPV5HEADER& h) { h.bV5Compression = BI_JPEG; },
+           [](BITMAPV5HEADER& h) { h.bV5Compression = BI_BITFIELDS; },  // not for 24-bit rows
+           [](BITMAPV5HEADER& h) { h.bV5Width = 0; }, [](BITMAPV5HEADER& h) { h.bV5Height = 0; },
+           [](BITMAPV5HEADER& h) { h.bV5Height = INT_MIN; },
+           // Rows that would need more bytes than exist, even past 2^64.
+           [](BITMAPV5HEADER& h) { h.bV5Width = h.bV5Height = INT_MAX, h.bV5BitCount = 32; },
+           [](BITMAPV5HEADER& h) { h.bV5BitCount = 4, h.bV5ClrUsed = 17; },  // 16 at most
+       }) {
     PackedDib dib = good;
     change(dib.header);
-    return refused(dib.Bytes());
-  };
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Size = sizeof(BITMAPCOREHEADER); }),
-            kInvalidPicture);
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5BitCount = 2; }), kInvalidPicture);
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Compression = BI_JPEG; }), kInvalidPicture);
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Compression = BI_BITFIELDS; }),
-            kInvalidPicture);  // not for 24-bit rows
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Width = 0; }), kInvalidPicture);
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Height = 0; }), kInvalidPicture);
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) { h.bV5Height = INT_MIN; }), kInvalidPicture);
-  // Sizes whose rows would need more bytes than exist, even past 2^64.
-  EXPECT_EQ(changed([](BITMAPV5HEADER& h) {
-              h.bV5Width = INT_MAX;
-              h.bV5Height = INT_MAX;
-              h.bV5BitCount = 32;
-            }),
-            kInvalidPicture);
-  PackedDib palette(sizeof(BITMAPINFOHEADER), 2, 2, 4, BI_RGB);
-  palette.header.bV5ClrUsed = 17;
-  palette.extra.assign(17 * 4, 0);
-  EXPECT_EQ(refused(palette.Bytes()), kInvalidPicture);
+    dib.extra.assign(dib.header.bV5ClrUsed * 4, 0);
+    EXPECT_EQ(refused(dib.Bytes()), kInvalidPicture);
+  }
 }
 
 TEST(Win32DibTest, GdiDrawsAPaletteBitmapAsItsOwnerWroteIt) {

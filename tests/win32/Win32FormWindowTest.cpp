@@ -62,7 +62,7 @@ void Type(HWND edit, const std::wstring& text) {
 class Win32FormWindowTest : public mirablot::testing::SettingsWindowFixture {
  protected:
   void Open(const char* space0, const char* millimetres, const char* space1 = "0") {
-    StoreAll("0", "0", "0", "0", space0, space1, millimetres);
+    StoreAll({"0", "0", "0", "0", space0, space1, millimetres});
     m_form.Form_Load();
     m_window = std::make_unique<FormWindow>(m_form, m_windowing);
     m_window->Present();
