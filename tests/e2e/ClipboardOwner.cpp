@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
-// A clipboard owner that misbehaves on purpose, for the end-to-end cases.
+// An X11 clipboard owner that misbehaves on purpose, for the end-to-end cases and the X11
+// reader's tests.
 //
-//   clipboard-owner silent                    owns the clipboard and never answers
-//   clipboard-owner incr TYPE FILE CHUNK      offers FILE as TYPE in CHUNK-byte parts (INCR)
-//   clipboard-owner incr-stall TYPE FILE CHUNK   the same, but falls silent after one part
+//   clipboard-owner [--after MS] silent                  owns the clipboard, never answers
+//   clipboard-owner [--after MS] incr TYPE FILE CHUNK    offers FILE as TYPE in CHUNK-byte
+//                                                        parts (INCR)
+//   clipboard-owner [--after MS] incr-stall TYPE FILE CHUNK   the same, but falls silent
+//                                                        after one part
 //
-// Prints "ready" once it owns the clipboard and serves until it is killed.
+// Prints "ready" once it owns the clipboard (with --after: once it is connected, taking the
+// clipboard MS milliseconds later) and serves until it is killed.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +19,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -52,10 +58,17 @@ struct Transfer {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int delay = 0;
+  if (argc > 2 && std::string(argv[1]) == "--after") {
+    delay = std::atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   const std::string mode = argc > 1 ? argv[1] : "";
   const bool silent = mode == "silent";
   if (!silent && (argc != 5 || (mode != "incr" && mode != "incr-stall"))) {
-    std::fprintf(stderr, "usage: %s silent | incr[-stall] TYPE FILE CHUNK\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: clipboard-owner [--after MS] silent | incr[-stall] TYPE FILE CHUNK\n");
     return 2;
   }
   std::vector<char> data;
@@ -79,10 +92,17 @@ int main(int argc, char** argv) {
   const xcb_atom_t targets = Atom(connection, "TARGETS");
   const xcb_atom_t incr = Atom(connection, "INCR");
   const xcb_atom_t type = silent ? XCB_NONE : Atom(connection, argv[2]);
+  if (delay > 0) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  }
   xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
   xcb_flush(connection);
-  std::printf("ready\n");
-  std::fflush(stdout);
+  if (delay == 0) {
+    std::printf("ready\n");
+    std::fflush(stdout);
+  }
 
   Transfer transfer;
   while (xcb_generic_event_t* event = xcb_wait_for_event(connection)) {
