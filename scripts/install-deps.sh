@@ -15,6 +15,8 @@ packages=(
   # the question box's buttons as a screen reader reads them
   at-spi2-core python3-pyatspi
   python3-pil time
+  # holds the program at a chosen point in one case (a printer removed mid-job)
+  gdb
   cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
   # the driverless queue: CUPS's IPP Everywhere test printer, and the DNS-SD daemon it needs
   cups-ipp-utils avahi-daemon dbus

@@ -9,22 +9,28 @@
 #   harness.sh start DIR    start everything; prints DIR/env.sh
 #   harness.sh stop DIR     stop what start started and remove its files outside DIR
 #                           (the scheduler's folder under /tmp, linked as DIR/cups)
+#   harness.sh queue DIR    put the default queue back
 #
+# Sourced (by the cases' lib.sh), it only defines its functions.
 # cups-pdf reads its configuration only from /etc/cups, so the queue gets its own
 # /etc/cups/cups-pdf-<queue>.conf for the run (removed by stop). Its backend must run as root.
 set -euo pipefail
 
 die() { echo "harness: $*" >&2; exit 1; }
 
+# free_port: a TCP port nobody listens on now.
 free_port() {
   /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-wait_for() {  # wait_for SECONDS COMMAND...: retries the command until it succeeds
-  local deadline=$((SECONDS + $1)); shift
+# wait_for SECONDS COMMAND...: retries the command, quietly, until it succeeds; fails after
+# SECONDS.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
   until "$@" >/dev/null 2>&1; do
     ((SECONDS < deadline)) || return 1
-    sleep 0.1
+    sleep 0.05
   done
 }
 
@@ -124,7 +130,8 @@ ENV
 # pdf_queue NAME [PPD [LPADMIN OPTIONS...]]: a queue writing PDFs to E2E_PDF_DIR. Each job its
 # own file (job id in the name), and Ghostscript's default rewrite without its downsampling of
 # pictures above 450 dpi: the PDF then holds exactly the pixels sent. Also used by the cases
-# that need queues of their own (their names start with the default queue's).
+# that need queues of their own (their names start with the default queue's, which stop
+# removes).
 pdf_queue() {
   local name=$1 ppd=${2:-/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd}
   shift $(($# < 2 ? $# : 2))
@@ -160,6 +167,7 @@ stop() {
   rm -f "$dir/env.sh" "$dir/display" "$dir/bus-address"
 }
 
+[[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 case ${1:-} in
   start) start "${2:?directory}" ;;
   stop) stop "${2:?directory}" ;;
@@ -168,11 +176,5 @@ case ${1:-} in
     source "${2:?directory}/env.sh"
     add_queue "$E2E_QUEUE"
     ;;
-  pdf-queue)
-    # shellcheck source=/dev/null
-    source "${2:?directory}/env.sh"
-    shift 2
-    pdf_queue "$@"
-    ;;
-  *) die "usage: harness.sh start|stop|queue DIR, or pdf-queue DIR NAME [PPD [OPTIONS...]]" ;;
+  *) die "usage: harness.sh start|stop|queue DIR" ;;
 esac

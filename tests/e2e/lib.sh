@@ -1,33 +1,69 @@
 # SPDX-License-Identifier: MIT
-# Helpers for the end-to-end cases, sourced after the harness has started. Each case gets its
-# own settings directory, an empty PDF folder and a clipboard owned by its own xclip.
+# What the end-to-end cases share, sourced by each suite after the harness has started. A suite
+# defines case_NAME functions and ends with `run_case "$@"`. Each case gets its own settings
+# folder, an empty PDF folder and clipboard owners of its own, stopped by their ids when it
+# ends. The hooks (run_program, copy_picture, copy_text, store, stored, answer_yes) are the
+# Linux desktop's; the Wine suite puts its own in their place, so that cases can run on both.
 set -euo pipefail
 
 : "${E2E_DIR:?E2E_DIR must name the harness directory}"
 : "${MIRABLOT:?MIRABLOT must name the program to test}"
 E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=harness.sh
+source "$E2E_SOURCE_DIR/harness.sh"
 # shellcheck source=/dev/null
 source "$E2E_DIR/env.sh"
+
+# The processes the case started (stopped by their ids when it ends), its owner of the
+# clipboard, what the program runs under, and what the case undoes when it ends.
+HELPER_PIDS=() CLIPBOARD_PID= RUN_AS=() CLEANUP=()
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-# begin_case NAME: a fresh work folder, settings folder, clipboard and PDF folder.
-begin_case() {
-  CASE_DIR=$E2E_DIR/cases/$1
+# run_case NAME [FUNCTION]: the case (case_NAME unless said), in a fresh work folder, ended
+# however it ends.
+run_case() {
+  local name=${1:?case name} run=${2:-case_$1}
+  declare -F "$run" >/dev/null || fail "no case $name"
+  CASE_DIR=$E2E_DIR/cases/$name
   rm -rf "$CASE_DIR"
   mkdir -p "$CASE_DIR"
   export XDG_CONFIG_HOME=$CASE_DIR/config
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
-  CLIPBOARD_PID=
-  RUN_AS=()
-  NOBODY_DIR=
   trap end_case EXIT
   # A key left down by an aborted keystroke would autorepeat into the next case's windows.
   xdotool keyup Return Escape alt y n 2>/dev/null || true
-  fresh_output
+  "$run"
+  echo "PASS: $name"
+}
+
+# on_exit COMMAND...: undone when the case ends, last first.
+on_exit() { CLEANUP=("$(printf '%q ' "$@")" "${CLEANUP[@]}"); }
+
+end_case() {
+  local step
+  kill "${HELPER_PIDS[@]}" 2>/dev/null || true
+  for step in "${CLEANUP[@]}"; do
+    eval "$step" || true
+  done
+}
+
+# start_helper COMMAND...: a helper that prints "ready" once it is; HELPER_PID names it and
+# HELPER_LINE holds that line.
+start_helper() {
+  local fifo
+  fifo=$(mktemp -u "$CASE_DIR/helper.XXXXXX")
+  mkfifo "$fifo"
+  exec {HELPER_FD}<>"$fifo"
+  rm "$fifo"
+  "$@" >&"$HELPER_FD" &
+  HELPER_PID=$!
+  HELPER_PIDS+=("$HELPER_PID")
+  read -r -t 30 HELPER_LINE <&"$HELPER_FD" && [[ $HELPER_LINE == ready* ]] ||
+    fail "$(basename "$1") did not start"
 }
 
 # fresh_output: no PDF yet, and the jobs counted from here on.
@@ -36,24 +72,19 @@ fresh_output() {
   JOBS_BEFORE=$(job_count)
 }
 
-end_case() {
-  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
-  [[ -z ${NOBODY_DIR:-} ]] || rm -rf "$NOBODY_DIR"
-  local queue
-  for queue in ${EXTRA_QUEUES:-}; do
-    lpadmin -x "$queue" 2>/dev/null || true
-    rm -f "/etc/cups/cups-pdf-$queue.conf"
-  done
-}
+# scheduler COMMAND...: a CUPS client on the harness's scheduler, whatever the case chose.
+scheduler() { env -u PRINTER -u LPDEST CUPS_SERVER="$E2E_CUPS_SERVER" "$@"; }
+E2E_CUPS_SERVER=$CUPS_SERVER
+
+job_count() { scheduler lpstat -W all -o | wc -l; }
 
 # extra_queue SUFFIX [PPD [LPADMIN OPTIONS...]]: another PDF-writing queue for this case, named
 # after the default one, in EXTRA_QUEUE; removed when the case ends.
 extra_queue() {
   EXTRA_QUEUE=$E2E_QUEUE-$1
   shift
-  "$E2E_SOURCE_DIR/harness.sh" pdf-queue "$E2E_DIR" "$EXTRA_QUEUE" "$@" ||
-    fail "could not add queue $EXTRA_QUEUE"
-  EXTRA_QUEUES="${EXTRA_QUEUES:-} $EXTRA_QUEUE"
+  pdf_queue "$EXTRA_QUEUE" "$@" || fail "could not add queue $EXTRA_QUEUE"
+  on_exit lpadmin -x "$EXTRA_QUEUE"
 }
 
 # job_attributes: the newest job's template attributes as the scheduler keeps them, one
@@ -67,101 +98,96 @@ job_attributes() {
 }
 
 # run_as_nobody: the program runs as an ordinary user from here on (root ignores file
-# permissions). The build tree may sit where that user cannot reach (under /root), so the
-# program and the settings written so far move to a folder of their own under /tmp.
+# permissions), from a folder of its own under /tmp that that user can reach.
 run_as_nobody() {
-  NOBODY_DIR=$(mktemp -d /tmp/mirablot-nobody.XXXXXX)
-  chmod 0755 "$NOBODY_DIR"
-  cp "$MIRABLOT" "$NOBODY_DIR/mirablot"
-  MIRABLOT=$NOBODY_DIR/mirablot
-  mkdir -p "$XDG_CONFIG_HOME/Quillery"
-  cp -a "$XDG_CONFIG_HOME" "$NOBODY_DIR/config"
-  export XDG_CONFIG_HOME=$NOBODY_DIR/config XDG_RUNTIME_DIR=$NOBODY_DIR/runtime
+  local home
+  home=$(mktemp -d /tmp/mirablot-nobody.XXXXXX)
+  on_exit rm -rf "$home"
+  chmod 0755 "$home"
+  cp "$MIRABLOT" "$home/mirablot"
+  MIRABLOT=$home/mirablot
+  mkdir -p "$XDG_CONFIG_HOME/Quillery" "$home/runtime"
+  cp -a "$XDG_CONFIG_HOME" "$home/config"
+  export XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
-  mkdir -m 0700 "$XDG_RUNTIME_DIR"
+  chmod 0700 "$XDG_RUNTIME_DIR"
   chown -R nobody:nogroup "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
   RUN_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 }
 
-job_count() { lpstat -W all -o | wc -l; }
-
-# store KEY=VALUE...: the settings file as the program writes it.
+# store KEY=VALUE...: the settings as the program writes them (nothing: none stored).
 store() {
   mkdir -p "$(dirname "$SETTINGS_FILE")"
   { echo "[Startup]"; printf '%s\n' "$@"; } >"$SETTINGS_FILE"
 }
 
-# picture FILE W H [FORMAT]: a test picture made afresh.
-picture() {
-  /usr/bin/python3 "$E2E_SOURCE_DIR/make-picture.py" "$@"
-}
+# stored: the stored settings on one line, "KEY=VALUE ..." in the order of their names.
+stored() { sed -n 's/^\([A-Za-z0-9]*=.*\)$/\1/p' "$SETTINGS_FILE" | LC_ALL=C sort | paste -sd ' '; }
 
-# own_clipboard TYPE [FILE]: xclip owns the clipboard with FILE (or stdin) as TYPE.
+# picture FILE W H [FORMAT]: a test picture made afresh (see make-picture.py).
+picture() { /usr/bin/python3 "$E2E_SOURCE_DIR/make-picture.py" "$@"; }
+
+# own_clipboard TYPE [XCLIP ARGS]: xclip owns the clipboard as TYPE until the next owner.
 own_clipboard() {
   local type=$1
   shift
   [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
   xclip -selection clipboard -t "$type" -quiet "$@" >/dev/null 2>&1 &
   CLIPBOARD_PID=$!
-  local deadline=$((SECONDS + 10))
-  until xclip -o -selection clipboard -t TARGETS 2>/dev/null | grep -qx "$type"; do
-    ((SECONDS < deadline)) || fail "xclip did not take the clipboard"
-    sleep 0.05
-  done
+  HELPER_PIDS+=("$CLIPBOARD_PID")
+  wait_for 10 sh -c "xclip -o -selection clipboard -t TARGETS | grep -qx '$type'" ||
+    fail "xclip did not take the clipboard"
 }
 
-copy_picture() { own_clipboard "${2:-image/png}" -i "$1"; }
-
-# misbehaving_owner ARGS...: the test owner takes the clipboard (see ClipboardOwner.cpp).
-misbehaving_owner() {
-  : "${CLIPBOARD_OWNER:?CLIPBOARD_OWNER must name the test clipboard owner}"
-  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
-  coproc OWNER { exec "$CLIPBOARD_OWNER" "$@"; }
-  CLIPBOARD_PID=$OWNER_PID
-  local line
-  read -r -t 10 line <&"${OWNER[0]}" && [[ $line == ready ]] || fail "the test owner did not start"
+# copy_picture FILE [TYPE]: the picture on the clipboard, as its file's type unless said.
+copy_picture() {
+  local type=${2:-image/${1##*.}}
+  own_clipboard "${type/jpg/jpeg}" -i "$1"
 }
+
 copy_text() {
   printf '%s' "$1" >"$CASE_DIR/clipboard.txt"
   own_clipboard UTF8_STRING -i "$CASE_DIR/clipboard.txt"
 }
 
-# print_from_clipboard FILE W H [FORMAT [TYPE]]: a fresh picture on the clipboard, then one
-# run of the program to its end.
-print_from_clipboard() {
-  picture "$1" "$2" "$3" "${4:-PNG}"
-  copy_picture "$1" "${5:-image/png}"
-  run_mirablot
-  finish_mirablot
+# misbehaving_owner ARGS...: the test owner takes the clipboard (see ClipboardOwner.cpp).
+misbehaving_owner() {
+  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
+  start_helper "${CLIPBOARD_OWNER:?}" "$@"
+  CLIPBOARD_PID=$HELPER_PID
 }
 
-# run_mirablot: runs the program in the background; MIRABLOT_PID names it.
-run_mirablot() {
+# run_program [ARGS...]: the program in the background, its output and jobs counted afresh;
+# MIRABLOT_PID names it.
+run_program() {
+  fresh_output
   STARTED_NS=$(date +%s%N)
   "${RUN_AS[@]}" "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
   MIRABLOT_PID=$!
+  HELPER_PIDS+=("$MIRABLOT_PID")
 }
 
-# finish_mirablot [SECONDS]: waits for the program (a minute unless said); its exit status goes
-# to MIRABLOT_STATUS.
-finish_mirablot() {
-  local deadline=$((SECONDS + ${1:-60}))
-  while kill -0 "$MIRABLOT_PID" 2>/dev/null; do
-    if ((SECONDS >= deadline)); then
-      kill "$MIRABLOT_PID"
-      fail "mirablot did not finish"
-    fi
-    sleep 0.05
-  done
+ended() { ! kill -0 "$MIRABLOT_PID" 2>/dev/null; }
+
+# finish [SECONDS]: waits for the program (a minute unless said); MIRABLOT_STATUS is its status.
+finish() {
+  wait_for "${1:-60}" ended || fail "mirablot did not finish"
   MIRABLOT_STATUS=0
   wait "$MIRABLOT_PID" || MIRABLOT_STATUS=$?
+}
+
+# print_picture FILE W H [FORMAT]: a fresh picture on the clipboard, printed by one run.
+print_picture() {
+  picture "$@"
+  copy_picture "$1"
+  run_program
+  finish
 }
 
 # find_window TITLE: the id of the window with exactly this title, once it is mapped.
 find_window() {
   local id
-  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) ||
-    fail "no window titled \"$1\" appeared"
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || true
   [[ -n $id ]] || fail "no window titled \"$1\" appeared"
   echo "$id"
 }
@@ -174,21 +200,19 @@ press() {
   xdotool key --clearmodifiers "$2"
 }
 
-# printed_pdfs [COUNT]: waits until the scheduler has finished every job, then names the
-# PDFs, one a line; there must be COUNT of them (default 1).
+answer_yes() { press "$1" alt+y; }
+
+# printed_pdfs [COUNT]: once the scheduler has finished every job, the PDFs, one a line; there
+# must be COUNT of them (default 1).
 printed_pdfs() {
-  local count=${1:-1} deadline=$((SECONDS + 60)) pdfs
-  while [[ -n $(lpstat -o) ]]; do
-    ((SECONDS < deadline)) || fail "the print job did not finish"
-    sleep 0.1
-  done
+  wait_for 60 scheduler sh -c '[ -z "$(lpstat -o)" ]' || fail "the print job did not finish"
   shopt -s nullglob
-  pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == count)) || fail "expected $count PDF(s), found ${#pdfs[@]}"
+  local pdfs=("$E2E_PDF_DIR"/*.pdf)
+  ((${#pdfs[@]} == ${1:-1})) || fail "expected ${1:-1} PDF(s), found ${#pdfs[@]}"
   printf '%s\n' "${pdfs[@]}"
 }
 
-# elapsed_ms: milliseconds since run_mirablot started the program.
+# elapsed_ms: milliseconds since run_program started the program.
 elapsed_ms() { echo $((($(date +%s%N) - STARTED_NS) / 1000000)); }
 
 expect_jobs() {
@@ -201,33 +225,47 @@ expect_status() {
     fail "exit status $MIRABLOT_STATUS, expected $1; stderr: $(cat "$CASE_DIR/stderr")"
 }
 
-# expect_print SOURCE ORIENTATION X Y W H: the picture printed once, there, pixel for pixel.
+# expect_error NUMBER: the program reported this error (each box's text is a line on stderr).
+expect_error() {
+  grep -q "Err.Number:.$1\b" "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
+}
+
+# check_pdf PDF SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: see pdfcheck.py.
+check_pdf() {
+  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$1" --source "$2" --orientation "$3" \
+    --place "$4" "$5" "$6" "$7" --dpi "${E2E_PRINTER_DPI:-1200}" "${@:8}"
+}
+
+# expect_print SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: printed once, there, pixel for
+# pixel, with status 0.
 expect_print() {
-  local source=$1
-  shift
   expect_status 0
   local pdf
   pdf=$(printed_pdfs)
   expect_jobs 1
-  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$pdf" --source "$source" --orientation "$1" \
-    --place "$2" "$3" "$4" "$5" --dpi "${E2E_PRINTER_DPI:-1200}"
+  check_pdf "$pdf" "$@"
 }
 
-# The question box appears; Return answers No: status 1 and nothing printed. With NUMBER, the
-# box reported that error number (the program logs each box's text on stderr).
+# expect_question_then_no [NUMBER]: the question box comes (QUESTION_MS after the start);
+# Return answers No: status 1, nothing printed, and the error NUMBER said.
 expect_question_then_no() {
   local window
   window=$(find_window "Mirablot Error")
   QUESTION_MS=$(elapsed_ms)
   import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
   press "$window" Return
-  finish_mirablot
+  finish
   expect_status 1
   expect_jobs 0
-  shopt -s nullglob
-  local pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == 0)) || fail "something was printed"
-  if [[ $# -gt 0 ]]; then
-    grep -q "Err.Number:.$1 " "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
-  fi
+  [[ -z $(ls "$E2E_PDF_DIR") ]] || fail "something was printed"
+  [[ $# == 0 ]] || expect_error "$1"
+}
+
+# expect_settings_stored STATUS SETTINGS: the program ended with STATUS, printed nothing, and
+# stored exactly these settings (as `stored` says them).
+expect_settings_stored() {
+  finish
+  expect_status "$1"
+  expect_jobs 0
+  [[ $(stored) == "$2" ]] || fail "the settings hold \"$(stored)\", expected \"$2\""
 }

@@ -6,7 +6,7 @@ resampling on the way to the paper shows.
 
     make-picture.py PATH WIDTH HEIGHT [FORMAT]
 
-FORMAT is a Pillow format (PNG, BMP), RGBA for an opaque PNG with an alpha channel (as many
+FORMAT is a Pillow format (PNG, BMP, JPEG; by default the file name's last extension's), RGBA for an opaque PNG with an alpha channel (as many
 programs copy screenshots), or FLAT for a screenshot-like PNG of flat panels (quick
 to make at any size), NOISE for a photo-like PNG that compresses badly, or HEADER for a PNG that declares the size but holds almost no pixels."""
 import random
@@ -48,7 +48,8 @@ def flat_picture(width, height):
 
 def main():
     path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-    image_format = sys.argv[4] if len(sys.argv) > 4 else "PNG"
+    extension = path.rsplit(".", 1)[-1].upper()
+    image_format = sys.argv[4] if len(sys.argv) > 4 else {"JPG": "JPEG"}.get(extension, extension)
     if image_format == "HEADER":
         header_only_png(path, width, height)
         return
