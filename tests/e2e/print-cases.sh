@@ -26,14 +26,6 @@ case_landscape_top_margin() {
   expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 56.7 225 150
 }
 
-case_automatic_fit_wide() {
-  store Orientation=2 Zoom=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=0
-  print_picture "$CASE_DIR/pic.$PICTURE" 1600 900
-  # 24000 x 13500 twips does not fit and is wider than tall: landscape, room 16140 x 11200.
-  # The width limits: 16140 x (13500 x 16140 / 24000 = 9078.75) twips.
-  expect_print "$CASE_DIR/pic.$PICTURE" landscape 0 0 807 453.9375
-}
-
 case_not_a_picture() {
   copy_text "not a picture"
   run_program

@@ -13,7 +13,7 @@
 # the Linux cases' places hold here too.
 export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300 HELP_OPTION=/?
 # Each clipboard format once: a DIB, a DIBV5 and a PNG-only clipboard.
-declare -A PICTURES=([landscape_top_margin]=v5.bmp [automatic_fit_wide]=png)
+declare -A PICTURES=([landscape_top_margin]=v5.bmp [screen_at_150_percent]=png)
 PICTURE=${PICTURES[${1:-}]:-bmp}
 source "$(dirname "${BASH_SOURCE[0]}")/../print-cases.sh"
 source "$E2E_SOURCE_DIR/settings-cases.sh"
