@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +16,21 @@ namespace mirablot {
 struct SelectionLimits {
   /// Longest silence between two parts of an answer.
   std::chrono::milliseconds idle{2000};
-  /// Longest whole transfer, however busily the owner answers.
+  /// Longest whole read of the clipboard, however busily the owner answers and however many
+  /// types it offers.
   std::chrono::milliseconds total{15000};
   /// Largest answer accepted.
   std::size_t maxBytes = std::size_t{1} << 30;
 };
 
 /// A desktop clipboard whose owner hands its contents over as bytes of a MIME type, on
-/// request (the X11 selection, the Wayland data-control offer). Every wait is bounded by the
-/// reader's SelectionLimits: an owner that stops answering is an Error, never a hang.
+/// request (the X11 selection, the Wayland data-control offer), for one read. Every wait is
+/// bounded by the reader's SelectionLimits: an owner that stops answering is an Error, never a
+/// hang, and the whole read ends within the total limit, counted from when the reader opened.
 class SelectionReader {
  public:
+  using Clock = std::chrono::steady_clock;
+
   virtual ~SelectionReader() = default;
   SelectionReader(const SelectionReader&) = delete;
   SelectionReader& operator=(const SelectionReader&) = delete;
@@ -37,7 +42,19 @@ class SelectionReader {
   [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) = 0;
 
  protected:
-  SelectionReader() = default;
+  explicit SelectionReader(const SelectionLimits& limits)
+      : m_limits(limits), m_readEnds(Clock::now() + limits.total) {}
+
+  [[nodiscard]] const SelectionLimits& Limits() const noexcept { return m_limits; }
+  /// When a wait for the owner that starts now ends: after the idle limit, never past the end
+  /// of the whole read.
+  [[nodiscard]] Clock::time_point WaitEnds() const {
+    return std::min(Clock::now() + m_limits.idle, m_readEnds);
+  }
+
+ private:
+  SelectionLimits m_limits;
+  Clock::time_point m_readEnds;
 };
 
 /// Error 521 with the reason the clipboard could not be read.

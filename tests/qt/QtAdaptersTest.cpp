@@ -50,7 +50,7 @@ class FakeSelection final : public SelectionReader {
     std::optional<QByteArray> contents;
   };
   FakeSelection(std::vector<Offer> offers, std::vector<std::string>& fetched)
-      : m_offers(std::move(offers)), m_fetched(fetched) {}
+      : SelectionReader({}), m_offers(std::move(offers)), m_fetched(fetched) {}
 
   std::vector<std::string> Types() override {
     std::vector<std::string> types;
@@ -114,6 +114,18 @@ TEST(QtClipboard, WhenNoImageDecodesTheFirstFailureIsTheError) {
       {{"image/png", QByteArray("\x89PNG broken")}, {"image/bmp", QByteArray("BM broken")}});
   EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(); }),
             static_cast<int>(ErrorNumber::InvalidPicture));
+}
+
+TEST(QtClipboard, AFewDozenImageTypesAreTriedEachOnce) {
+  std::vector<FakeSelection::Offer> offers(5, {"image/bmp", QByteArray("not a bitmap")});
+  for (int i = 0; i < 5000; ++i) {
+    offers.push_back({"image/x-" + std::to_string(i), QByteArray("junk")});
+  }
+  ReaderClipboard reader(std::move(offers));
+  EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(); }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+  EXPECT_EQ(reader.fetched.size(), 32U);
+  EXPECT_EQ(std::count(reader.fetched.begin(), reader.fetched.end(), "image/bmp"), 1);
 }
 
 TEST(QtClipboard, TextOrFilesFromAReaderGiveTheEmptyPictureAndAreNeverFetched) {

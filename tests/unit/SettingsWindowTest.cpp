@@ -163,9 +163,15 @@ TEST_F(SettingsWindowTest, MarginTextStaysAWholeNumberWhileTheUserTypes) {
   box.Edit("15", 1);  // "1" typed in front of "5": kept, the caret to the end
   EXPECT_EQ(box.Text(), "15");
   EXPECT_EQ(box.SelStart(), 2);
-  for (const auto& [typed, kept] :
-       {std::pair{"", "0"}, {"-", "0"}, {"-7", "7"}, {"2.5", "2"}, {"3.5", "4"}, {"5a", "0"},
-        {"40000", "0"}, {"32767", "32767"}, {" 8 ", "8"}}) {
+  for (const auto& [typed, kept] : {std::pair{"", "0"},
+                                    {"-", "0"},
+                                    {"-7", "7"},
+                                    {"2.5", "2"},
+                                    {"3.5", "4"},
+                                    {"5a", "0"},
+                                    {"40000", "0"},
+                                    {"32767", "32767"},
+                                    {" 8 ", "8"}}) {
     TypeMargin(typed);
     EXPECT_EQ(box.Text(), kept) << '"' << typed << '"';
     EXPECT_EQ(box.SelStart(), static_cast<int>(box.Text().size())) << '"' << typed << '"';

@@ -6,7 +6,8 @@
 //   (TYPE may hold "=": the last one separates it from FILE)
 //
 // MODE: serve (writes the file and closes), silent (never writes), stall:N (writes N bytes,
-// then falls silent), trickle (a byte every 100 ms, never ending), empty (closes at once).
+// then falls silent), trickle (a byte every 100 ms, never ending), trickle:N (N bytes so, then
+// closes), empty (closes at once).
 // Each TYPE is offered with its FILE's contents. Prints "ready" once it owns the clipboard and
 // serves until it is killed or loses the clipboard.
 #include <chrono>
@@ -37,15 +38,17 @@ struct Owner {
   bool cancelled = false;
 };
 
-void WriteAll(int fd, const char* data, std::size_t size) {
+// False once the reader has given up.
+bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, size);
     if (written <= 0) {
-      return;  // the reader gave up
+      return false;
     }
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
 }
 
 void OnSend(void* data, wl_proxy* /*source*/, const char* type, std::int32_t fd) {
@@ -61,9 +64,10 @@ void OnSend(void* data, wl_proxy* /*source*/, const char* type, std::int32_t fd)
   } else if (owner.mode == "silent") {
     owner.heldOpen.push_back(fd);
     return;
-  } else if (owner.mode == "trickle") {
-    for (std::size_t i = 0;; i = (i + 1) % bytes.size()) {
-      WriteAll(fd, &bytes[i], 1);
+  } else if (owner.mode.starts_with("trickle")) {
+    const std::size_t count =
+        owner.mode.size() > 8 ? std::stoul(owner.mode.substr(8)) : static_cast<std::size_t>(-1);
+    for (std::size_t i = 0; i < count && WriteAll(fd, &bytes[i % bytes.size()], 1); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }

@@ -82,8 +82,8 @@ class DataControlTest : public ::testing::Test {
 };
 
 TEST_F(DataControlTest, ExtIsPreferredWlrServesAloneAndNeitherIsStillADisplay) {
-  for (const auto& [offers, protocol] : {std::pair{"both", &kExtDataControl},
-                                         {"wlr", &kWlrDataControl}, {"none", nullptr}}) {
+  for (const auto& [offers, protocol] :
+       {std::pair{"both", &kExtDataControl}, {"wlr", &kWlrDataControl}, {"none", nullptr}}) {
     StartCompositor(offers);
     const auto display = Connect();
     ASSERT_NE(display, nullptr) << offers;
@@ -160,7 +160,8 @@ TEST_F(DataControlTest, AnOwnerThatSendsNothingRefusesTheType) {
 TEST_F(DataControlTest, OwnersThatStallOrNeverFinishAreCutOffAtTheirLimit) {
   StartCompositor("ext");
   const SelectionLimits limits{.idle = milliseconds(300), .total = milliseconds(1000)};
-  for (const auto& [mode, limit] : {std::pair{"silent", limits.idle}, {"stall:3", limits.idle},
+  for (const auto& [mode, limit] : {std::pair{"silent", limits.idle},
+                                    {"stall:3", limits.idle},
                                     {"trickle", limits.total}}) {  // a byte every 100 ms
     Own(mode, "0123456789");
     const auto display = Connect();
@@ -173,6 +174,32 @@ TEST_F(DataControlTest, OwnersThatStallOrNeverFinishAreCutOffAtTheirLimit) {
     EXPECT_GE(took, limit - milliseconds(10)) << mode;
     EXPECT_LT(took, limit + milliseconds(3000)) << mode;
   }
+}
+
+// One limit for the whole read: an owner offering several types, each answered slowly enough
+// never to fall silent, cannot hold the read up longer than the total once.
+TEST_F(DataControlTest, TheTotalLimitHoldsForTheWholeReadNotForEachType) {
+  StartCompositor("ext");
+  std::ofstream(m_runtime / "junk") << "junk";
+  const std::string junk = (m_runtime / "junk").string();
+  m_owner = std::make_unique<ChildProcess>(
+      std::vector<std::string>{MIRABLOT_TEST_OWNER, "trickle:6", "image/png=" + junk,
+                               "image/bmp=" + junk, "image/jpeg=" + junk});
+  ASSERT_EQ(m_owner->ReadLine(), "ready");
+  const auto display = Connect();
+  DataControlSelection selection(*display,
+                                 {.idle = milliseconds(300), .total = milliseconds(1000)});
+  int error = 0;
+  const milliseconds took = TimeOf([&] {
+    error = ErrorOf([&] {
+      for (const std::string& type : selection.Types()) {
+        (void)selection.Fetch(type);  // 600 ms each
+      }
+    });
+  });
+  EXPECT_EQ(error, 521);
+  EXPECT_GE(took, milliseconds(990));
+  EXPECT_LT(took, milliseconds(1900));
 }
 
 TEST_F(DataControlTest, AnAnswerLargerThanTheBudgetIsError7) {

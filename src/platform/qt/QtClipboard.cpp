@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QMimeData>
+#include <QSet>
 
 #include "QtPicture.h"
 #include "QtText.h"
@@ -92,14 +93,24 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
   return MakePicture(image);
 }
 
-// The image types to try, most faithful first: PNG, then the owner's other image types.
+// An owner may offer any number of types; trying a few dozen finds a picture if any will.
+constexpr qsizetype kMostTypesTried = 32;
+
+// The image types to try, most faithful first: PNG, then the owner's other image types, each
+// once.
 QStringList ImageTypes(const QStringList& offered) {
   QStringList types;
+  QSet<QString> seen;
   if (offered.contains(QLatin1String("image/png"))) {
     types.append(QStringLiteral("image/png"));
+    seen.insert(types.back());
   }
   for (const QString& type : offered) {
-    if (type.startsWith(QLatin1String("image/")) && !types.contains(type)) {
+    if (types.size() == kMostTypesTried) {
+      break;
+    }
+    if (type.startsWith(QLatin1String("image/")) && !seen.contains(type)) {
+      seen.insert(type);
       types.append(type);
     }
   }

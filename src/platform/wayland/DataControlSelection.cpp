@@ -13,8 +13,6 @@
 namespace mirablot::wayland {
 namespace {
 
-using Clock = Display::Clock;
-
 // A pipe's capacity is 64 KiB unless asked; a larger one lets a big picture through in fewer
 // wake-ups. A refusal (above the system's limit) only costs speed.
 constexpr int kPipeCapacity = 1 << 20;
@@ -57,7 +55,7 @@ void IgnorePrimarySelection(void* /*data*/, wl_proxy* /*device*/, wl_proxy* /*of
 }  // namespace
 
 DataControlSelection::DataControlSelection(Display& display, SelectionLimits limits)
-    : m_display(display), m_limits(limits) {}
+    : SelectionReader(limits), m_display(display) {}
 
 DataControlSelection::~DataControlSelection() {
   DropOffersBut(nullptr);
@@ -112,7 +110,7 @@ std::vector<std::string> DataControlSelection::Types() {
   }
   // The compositor announces the current selection as it makes the device: once it has
   // answered a sync, the announcement is in.
-  if (!m_display.Sync(Clock::now() + m_limits.idle)) {
+  if (!m_display.Sync(WaitEnds())) {
     ThrowClipboardUnavailable("Wayland コンポジターが応答しません。");
   }
   if (m_finished) {
@@ -125,7 +123,6 @@ std::optional<std::vector<std::uint8_t>> DataControlSelection::Fetch(const std::
   if (m_selection == nullptr) {
     return std::nullopt;
   }
-  const auto deadline = Clock::now() + m_limits.total;
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) {
     ThrowSystemFailure("pipe");
@@ -138,13 +135,13 @@ std::optional<std::vector<std::uint8_t>> DataControlSelection::Fetch(const std::
     wl_proxy_marshal_flags(m_selection->proxy, request::kOfferReceive, nullptr,
                            wl_proxy_get_version(m_selection->proxy), 0, type.c_str(),
                            writeEnd.Get());
-    if (!m_display.Sync(std::min(Clock::now() + m_limits.idle, deadline))) {
+    if (!m_display.Sync(WaitEnds())) {
       ThrowClipboardUnavailable("Wayland コンポジターが応答しません。");
     }
   }
   std::vector<std::uint8_t> bytes;
   std::vector<std::uint8_t> chunk(kReadChunk);
-  auto silenceEnds = std::min(Clock::now() + m_limits.idle, deadline);
+  auto silenceEnds = WaitEnds();
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(silenceEnds - Clock::now()).count();
@@ -169,9 +166,9 @@ std::optional<std::vector<std::uint8_t>> DataControlSelection::Fetch(const std::
     if (got == 0) {
       break;
     }
-    CheckSelectionSize(bytes.size() + static_cast<std::size_t>(got), m_limits);
+    CheckSelectionSize(bytes.size() + static_cast<std::size_t>(got), Limits());
     bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
-    silenceEnds = std::min(Clock::now() + m_limits.idle, deadline);
+    silenceEnds = WaitEnds();
   }
   // An owner that sends nothing has nothing in that type.
   if (bytes.empty()) {

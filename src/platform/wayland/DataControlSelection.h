@@ -43,7 +43,6 @@ class DataControlSelection final : public SelectionReader {
   void DropOffersBut(const Offer* keep);
 
   Display& m_display;
-  SelectionLimits m_limits;
   wl_proxy* m_device = nullptr;
   // Listeners hold pointers to these: each stays where it was made.
   std::vector<std::unique_ptr<Offer>> m_offers;

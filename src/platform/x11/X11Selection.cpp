@@ -55,12 +55,11 @@ Event NextEvent(xcb_connection_t* connection, std::uint8_t type,
   }
 }
 
-// The next event of the given type, waiting at most the idle limit and never past the
-// deadline: an owner that stops answering is reported, not waited for.
-Event AnswerEvent(xcb_connection_t* connection, std::uint8_t type, const SelectionLimits& limits,
-                  std::chrono::steady_clock::time_point deadline) {
-  Event event = NextEvent(connection, type,
-                          std::min(std::chrono::steady_clock::now() + limits.idle, deadline));
+// The owner's next event of the given type, waited for until `until`: an owner that stops
+// answering is reported, not waited for.
+Event AnswerEvent(xcb_connection_t* connection, std::uint8_t type,
+                  std::chrono::steady_clock::time_point until) {
+  Event event = NextEvent(connection, type, until);
   if (!event) {
     ThrowOwnerSilent();
   }
@@ -70,7 +69,7 @@ Event AnswerEvent(xcb_connection_t* connection, std::uint8_t type, const Selecti
 }  // namespace
 
 X11Selection::X11Selection(SelectionLimits limits, X11Session session)
-    : m_limits(limits), m_session(session), m_connection(nullptr, &xcb_disconnect) {
+    : SelectionReader(limits), m_session(session), m_connection(nullptr, &xcb_disconnect) {
   int screenNumber = 0;
   // Owned at once, so that a failure below never leaks the connection.
   m_connection.reset(xcb_connect(nullptr, &screenNumber));
@@ -132,7 +131,7 @@ bool X11Selection::OwnerArrives() {
     return true;
   }
   const auto notify = static_cast<std::uint8_t>(xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
-  return NextEvent(connection, notify, Clock::now() + kOwnerGrace) != nullptr;
+  return NextEvent(connection, notify, std::min(Clock::now() + kOwnerGrace, WaitEnds())) != nullptr;
 }
 
 std::vector<std::string> X11Selection::Types() {
@@ -144,11 +143,10 @@ std::vector<std::string> X11Selection::Types() {
     }
     return {};
   }
-  const auto deadline = Clock::now() + m_limits.total;
-  if (!Convert(Atom("TARGETS"), deadline)) {
+  if (!Convert(Atom("TARGETS"))) {
     return {};
   }
-  const std::vector<std::uint8_t> answer = TakeAnswer(deadline);
+  const std::vector<std::uint8_t> answer = TakeAnswer();
   std::vector<xcb_atom_t> atoms(answer.size() / sizeof(xcb_atom_t));
   std::memcpy(atoms.data(), answer.data(), atoms.size() * sizeof(xcb_atom_t));
 
@@ -170,25 +168,24 @@ std::vector<std::string> X11Selection::Types() {
 }
 
 std::optional<std::vector<std::uint8_t>> X11Selection::Fetch(const std::string& type) {
-  const auto deadline = Clock::now() + m_limits.total;
-  if (!Convert(Atom(type), deadline)) {
+  if (!Convert(Atom(type))) {
     return std::nullopt;
   }
-  return TakeAnswer(deadline);
+  return TakeAnswer();
 }
 
-bool X11Selection::Convert(std::uint32_t target, Clock::time_point deadline) {
+bool X11Selection::Convert(std::uint32_t target) {
   xcb_connection_t* connection = m_connection.get();
   xcb_delete_property(connection, m_window, m_property);
   xcb_convert_selection(connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
-  const Event event = AnswerEvent(connection, XCB_SELECTION_NOTIFY, m_limits, deadline);
+  const Event event = AnswerEvent(connection, XCB_SELECTION_NOTIFY, WaitEnds());
   return reinterpret_cast<const xcb_selection_notify_event_t*>(event.get())->property != XCB_NONE;
 }
 
-std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
+std::vector<std::uint8_t> X11Selection::TakeAnswer() {
   // Learn the size first, so that an oversized answer is refused before it is copied.
   const auto head = ReadProperty(false, 0);
-  CheckSelectionSize(head->bytes_after, m_limits);
+  CheckSelectionSize(head->bytes_after, Limits());
   const auto whole = ReadProperty(true, (head->bytes_after + 3) / 4);
   const auto* value = static_cast<const std::uint8_t*>(xcb_get_property_value(whole.get()));
   std::vector<std::uint8_t> bytes(value, value + xcb_get_property_value_length(whole.get()));
@@ -200,12 +197,12 @@ std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
   std::uint32_t announced = 0;  // a lower bound of the whole size
   if (bytes.size() >= sizeof announced) {
     std::memcpy(&announced, bytes.data(), sizeof announced);
-    CheckSelectionSize(announced, m_limits);
+    CheckSelectionSize(announced, Limits());
   }
   bytes.clear();
   bytes.reserve(announced);  // one allocation instead of a copy at every doubling
   for (;;) {
-    const Event event = AnswerEvent(m_connection.get(), XCB_PROPERTY_NOTIFY, m_limits, deadline);
+    const Event event = AnswerEvent(m_connection.get(), XCB_PROPERTY_NOTIFY, WaitEnds());
     const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
     if (notify->atom != m_property || notify->state != XCB_PROPERTY_NEW_VALUE) {
       continue;
@@ -218,7 +215,7 @@ std::vector<std::uint8_t> X11Selection::TakeAnswer(Clock::time_point deadline) {
     if (length == 0) {
       return bytes;
     }
-    CheckSelectionSize(bytes.size() + static_cast<std::size_t>(length), m_limits);
+    CheckSelectionSize(bytes.size() + static_cast<std::size_t>(length), Limits());
     const auto* partValue = static_cast<const std::uint8_t*>(xcb_get_property_value(part.get()));
     bytes.insert(bytes.end(), partValue, partValue + length);
   }

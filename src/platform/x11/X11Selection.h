@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,21 +45,19 @@ class X11Selection final : public SelectionReader {
   [[nodiscard]] std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) override;
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   [[nodiscard]] std::uint32_t Atom(const std::string& name);
   [[nodiscard]] bool HasOwner();
   // Waits a moment for someone to take the clipboard (XFixes); false when nobody did.
   [[nodiscard]] bool OwnerArrives();
   // Asks the owner for the target; false when it refuses.
-  [[nodiscard]] bool Convert(std::uint32_t target, Clock::time_point deadline);
+  [[nodiscard]] bool Convert(std::uint32_t target);
   // Takes the answer out of our property, following an incremental transfer to its end.
-  [[nodiscard]] std::vector<std::uint8_t> TakeAnswer(Clock::time_point deadline);
+  [[nodiscard]] std::vector<std::uint8_t> TakeAnswer();
+
   // Our property's value, at most `words` 32-bit units of it; `remove` deletes it once read.
   [[nodiscard]] std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> ReadProperty(
       bool remove, std::uint32_t words);
 
-  SelectionLimits m_limits;
   X11Session m_session;
   std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> m_connection;
   std::uint32_t m_window = 0;
