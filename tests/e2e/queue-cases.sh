@@ -58,6 +58,25 @@ case_user_printer_choices_travel_with_the_job() {
   done
 }
 
+# The paper the user chose with lpoptions, in every form lp takes (a PPD's name, PWG's, a size
+# with a paper source): the page is laid out on it, and the choice travels as the user wrote it.
+case_users_paper() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  on_exit rm -f "$HOME/.cups/lpoptions"
+  local row option sheet media
+  for row in 'media=A5|421 595|A5' 'media=Letter|612 792|Letter' 'media=A5,Tray2|421 595|A5,Tray2' \
+    'media=iso_a5_148x210mm,tray-2|421 595|iso_a5_148x210mm,tray-2' 'PageSize=A5|421 595|-'; do
+    IFS='|' read -r option sheet media <<<"$row"
+    rm -f "$HOME/.cups/lpoptions"
+    lpoptions -p "$E2E_QUEUE" -o "$option" >/dev/null
+    # shellcheck disable=SC2086
+    print_on "$E2E_QUEUE" - portrait 0 0 225 150 --sheet $sheet
+    [[ $media == - ]] || job_attributes | grep -qE "^media \(.*keyword\) = $media\$" ||
+      fail "$option: the job's media is not $media: $(job_attributes | grep ^media)"
+  done
+}
+
 # PRINTER or LPDEST choose the destination for one run, as with lp: an A5 queue here, whose
 # extents the right and bottom alignment shows (A5 here is 421 x 595 pt, 8420 x 11900 twips).
 case_printer_or_lpdest_choose_the_queue() {

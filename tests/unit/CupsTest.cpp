@@ -64,10 +64,32 @@ TEST(JobOptions, ALandscapePageSaysLandscapeWhateverTheDefault) {
               ::testing::Not(::testing::Contains(JobOption{"orientation-requested", "3"})));
 }
 
+TEST(JobOptions, ThePaperChosenIsFoundInEveryFormLpTakes) {
+  for (const auto& [options, size] :
+       std::initializer_list<std::pair<std::vector<JobOption>, const char*>>{
+           {{{"media", "A5"}}, "iso_a5_148x210mm"},
+           {{{"media", "Letter"}}, "na_letter_8.5x11in"},
+           {{{"media", "A5,Tray2"}}, "iso_a5_148x210mm"},
+           {{{"media", "tray-2,iso_a5_148x210mm,photographic"}}, "iso_a5_148x210mm"},
+           {{{"media", "iso-a5"}}, "iso_a5_148x210mm"},
+           {{{"PageSize", "A5"}}, "iso_a5_148x210mm"},
+           {{{"PageRegion", "Letter"}, {"copies", "2"}}, "na_letter_8.5x11in"},
+           {{{"media", "Tray2"}, {"PageSize", "A5"}}, "iso_a5_148x210mm"},
+           {{{"media", "Tray2"}}, ""},
+           {{{"copies", "2"}}, ""},
+       }) {
+    const ChosenMedia chosen = ChooseMedia(options);
+    EXPECT_EQ(chosen.size, size) << options.front().value;
+    EXPECT_EQ(chosen.media, options.front().name == "media" ? options.front().value : "");
+  }
+}
+
 TEST(CupsPrinter, NoSchedulerIsNoPrinterAndNothingToAbort) {
   // A port of our own that nobody listens on: CUPS has no destination to offer.
   const int held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}};
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
   ASSERT_EQ(::bind(held, reinterpret_cast<sockaddr*>(&address), length), 0);
   ASSERT_EQ(::getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);

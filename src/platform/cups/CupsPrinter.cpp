@@ -47,13 +47,13 @@ std::string CupsMessage() {
   return message != nullptr ? message : "";
 }
 
-// The medium of that name. libcups 2.4 matches some "custom_" names to another size (a PPD's A5,
-// custom_148.52x209.9mm, came back as 17 x 11 in): a medium found by name counts only when its
-// size is the one the name says, else the medium of that size is taken.
+// The medium of that PWG name. libcups 2.4 matches some "custom_" names to another size (a
+// PPD's A5, custom_148.52x209.9mm, came back as 17 x 11 in): a medium found by name counts only
+// when its size is the one the name says, else the medium of that size is taken.
 bool MediaNamed(cups_dest_t* dest, cups_dinfo_t* info, const char* name, cups_size_t& size) {
   const pwg_media_t* pwg = pwgMediaForPWG(name);
   if (pwg == nullptr) {
-    pwg = pwgMediaForLegacy(name);  // "A4", "Letter", as in older lpoptions
+    pwg = pwgMediaForLegacy(name);  // "iso-a4", "na-letter", as IPP printers once reported
   }
   // Copied: libcups keeps a custom size in one buffer, which the look-up below reuses.
   const std::optional<std::pair<int, int>> named =
@@ -69,24 +69,36 @@ bool MediaNamed(cups_dest_t* dest, cups_dinfo_t* info, const char* name, cups_si
                                          CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
 }
 
-// The destination's default medium: the user's own choice (lpoptions) first, then the printer's
-// default as IPP reports it, then whatever libcups proposes.
-bool DefaultMedia(cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
+enum class MediaFound { Nowhere, UsersChoice, PrintersDefault };
+
+// The medium to print on: the user's own choice (lpoptions) first, then the printer's default
+// as IPP reports it, then whatever libcups proposes.
+MediaFound PaperOf(cups_dest_t* dest, cups_dinfo_t* info, const ChosenMedia& chosen,
+                   cups_size_t& size) {
   if (info == nullptr) {
-    return false;
+    return MediaFound::Nowhere;
   }
-  if (const char* chosen = cupsGetOption("media", dest->num_options, dest->options);
-      chosen != nullptr && MediaNamed(dest, info, chosen, size)) {
-    return true;
+  if (!chosen.size.empty() && MediaNamed(dest, info, chosen.size.c_str(), size)) {
+    return MediaFound::UsersChoice;
   }
   if (ipp_attribute_t* media = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) {
     const char* name = ippGetString(media, 0, nullptr);
     if (name != nullptr && MediaNamed(dest, info, name, size)) {
-      return true;
+      return MediaFound::PrintersDefault;
     }
   }
   return cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) !=
-         0;
+                 0
+             ? MediaFound::PrintersDefault
+             : MediaFound::Nowhere;
+}
+
+std::vector<JobOption> OptionsOf(const cups_dest_t& dest) {
+  std::vector<JobOption> options;
+  for (const cups_option_t& option : std::span(dest.options, dest.num_options)) {
+    options.push_back({option.name, option.value});
+  }
+  return options;
 }
 
 // IPP orientation-requested: 4 landscape, 5 reverse landscape.
@@ -151,10 +163,13 @@ void CupsPrinter::Resolve() {
   m_sheetWidth = kFallbackWidth;
   m_sheetHeight = kFallbackHeight;
   m_sheetMargins = {};
-  if (DefaultMedia(dest.get(), info.get(), size)) {
-    // Exactly the medium CUPS reports, in points.
+  const ChosenMedia chosen = ChooseMedia(OptionsOf(*dest));
+  if (const MediaFound found = PaperOf(dest.get(), info.get(), chosen, size);
+      found != MediaFound::Nowhere) {
+    // Exactly the medium CUPS reports, in points. The user's media value names it as lp would
+    // send it, with the paper source and type they chose.
     const auto points = [](int hundredths) { return hundredths * kPointsPerHundredthMillimetre; };
-    m_media = size.media;
+    m_media = found == MediaFound::UsersChoice && !chosen.media.empty() ? chosen.media : size.media;
     m_sheetWidth = points(size.width);
     m_sheetHeight = points(size.length);
     m_sheetMargins = {points(size.left), points(size.top), points(size.right), points(size.bottom)};
@@ -289,13 +304,9 @@ void CupsPrinter::Submit() {
     throw Error(ErrorNumber::PrinterError, "プリンター " + m_destination + " は停止しています (" +
                                                (reasons != nullptr ? reasons : "") + ")。");
   }
-  std::vector<JobOption> destination;
-  for (const cups_option_t& option : std::span(dest->options, dest->num_options)) {
-    destination.push_back({option.name, option.value});
-  }
   cups_option_t* options = nullptr;
   int count = 0;
-  for (const JobOption& option : JobOptions(destination, m_media, m_landscapePage)) {
+  for (const JobOption& option : JobOptions(OptionsOf(*dest), m_media, m_landscapePage)) {
     count = cupsAddOption(option.name.c_str(), option.value.c_str(), count, &options);
   }
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(), m_path.c_str(),

@@ -30,9 +30,10 @@ struct Margins {
 /// The default CUPS destination (PRINTER or LPDEST choose another for one run, as with lp). The
 /// document is a PDF written directly: a PNG picture's own compressed pixels go in unchanged,
 /// others are compressed as PNG does, never lossily. libcups submits it and its answer is
-/// checked, so a job CUPS refuses is an error rather than a silent loss. The page is the
-/// destination's default medium; its extents are the printable area, and drawing starts at that
-/// area's top-left. The job carries the destination's device choices and its own final layout
+/// checked, so a job CUPS refuses is an error rather than a silent loss. The page is the paper
+/// the user chose for the destination (lpoptions' media, PageSize or PageRegion, as lp takes
+/// them), else its default medium; its extents are the printable area, and drawing starts at
+/// that area's top-left. The job carries the destination's device choices and its own final layout
 /// (JobOptions), so no queue or user default moves or scales the picture.
 class CupsPrinter final : public PrinterDevice {
  public:
@@ -58,7 +59,7 @@ class CupsPrinter final : public PrinterDevice {
     double height;
   };
 
-  /// Asks CUPS for the default destination and its medium, once.
+  /// Asks CUPS for the destination and its paper, once.
   void Resolve();
   /// The printable area of the page in force, in points from the page's top-left.
   [[nodiscard]] Area PrintableArea();

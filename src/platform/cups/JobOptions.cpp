@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cctype>
 #include <iterator>
+#include <optional>
+#include <sstream>
 #include <string_view>
+
+#include <cups/cups.h>
 
 namespace mirablot::cups {
 namespace {
@@ -31,7 +35,44 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+// The PWG name of a paper size in any of the forms lp takes, or nothing.
+std::optional<std::string> SizeNamed(const std::string& name) {
+  const pwg_media_t* pwg = pwgMediaForPWG(name.c_str());
+  if (pwg == nullptr) {
+    pwg = pwgMediaForPPD(name.c_str());
+  }
+  if (pwg == nullptr) {
+    pwg = pwgMediaForLegacy(name.c_str());
+  }
+  return pwg != nullptr && pwg->pwg != nullptr ? std::optional<std::string>(pwg->pwg)
+                                               : std::nullopt;
+}
+
+const JobOption* Find(const std::vector<JobOption>& options, std::string_view name) {
+  const auto found = std::find_if(options.begin(), options.end(),
+                                  [name](const JobOption& option) { return option.name == name; });
+  return found != options.end() ? &*found : nullptr;
+}
+
 }  // namespace
+
+ChosenMedia ChooseMedia(const std::vector<JobOption>& destination) {
+  ChosenMedia chosen;
+  if (const JobOption* media = Find(destination, "media")) {
+    chosen.media = media->value;
+    std::istringstream parts(media->value);
+    for (std::string part; chosen.size.empty() && std::getline(parts, part, ',');) {
+      chosen.size = SizeNamed(part).value_or("");
+    }
+  }
+  for (const char* name : {"PageSize", "PageRegion"}) {
+    const JobOption* option = Find(destination, name);
+    if (chosen.size.empty() && option != nullptr) {
+      chosen.size = SizeNamed(option->value).value_or("");
+    }
+  }
+  return chosen;
+}
 
 bool IsLayoutOption(const std::string& name) {
   return std::any_of(std::begin(kLayoutOptions), std::end(kLayoutOptions),
