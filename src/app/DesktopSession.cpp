@@ -20,8 +20,10 @@ std::string ChooseQtPlatform(const SessionFacts& facts) {
   if (!requested.empty() && !waylandRequested) {
     return requested;  // xcb, or a platform of the user's own (offscreen, vnc…)
   }
-  // Native Wayland windows need a compositor that shows them, unless nothing else is there.
-  const bool wayland = facts.waylandReachable && (facts.waylandWindows || !facts.x11Named);
+  // Native Wayland windows need a compositor that shows them, unless nothing else is there,
+  // and a way to reach it that the clipboard reader did not take.
+  const bool wayland = facts.waylandReachable && !facts.waylandSocketOnly &&
+                       (facts.waylandWindows || !facts.x11Named);
   if (!wayland) {
     return facts.x11Named ? "xcb" : "";
   }

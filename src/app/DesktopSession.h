@@ -9,6 +9,9 @@ namespace mirablot {
 struct SessionFacts {
   /// WAYLAND_DISPLAY (or WAYLAND_SOCKET) names a compositor: a Wayland session.
   bool waylandNamed = false;
+  /// Only WAYLAND_SOCKET names it: an inherited connection, which the first to connect (our
+  /// clipboard reader) takes, so that nothing else of ours can reach the compositor.
+  bool waylandSocketOnly = false;
   /// The compositor answered.
   bool waylandReachable = false;
   /// It offers a data-control protocol (ext or wlr) and a seat: its clipboard can be read
@@ -45,7 +48,8 @@ struct SessionPlan {
 
 /// Chooses, once at start, the clipboard reader and the windows' platform. Windows go to the
 /// compositor natively when it shows windows: the picture's size then follows the output's
-/// scale, and XWayland is not needed; XWayland remains the fallback.
+/// scale, and XWayland is not needed; XWayland remains the fallback, and the only way when the
+/// compositor was named by an inherited socket alone.
 [[nodiscard]] SessionPlan PlanSession(const SessionFacts& facts);
 
 }  // namespace mirablot

@@ -34,12 +34,13 @@ std::string Environment(const char* name) {
   return value != nullptr ? value : "";
 }
 
-SessionFacts FactsOf(const wayland::Display* display) {
-  return {.waylandNamed =
-              !Environment("WAYLAND_DISPLAY").empty() || !Environment("WAYLAND_SOCKET").empty(),
-          .waylandReachable = display != nullptr,
-          .waylandDataControl = display != nullptr && display->DataControl() != nullptr,
-          .waylandWindows = display != nullptr && display->OffersWindows(),
+// What the environment says of the session. Read before connecting: libwayland takes an
+// inherited WAYLAND_SOCKET, and unsets it, as it connects.
+SessionFacts EnvironmentFacts() {
+  const bool display = !Environment("WAYLAND_DISPLAY").empty();
+  const bool socket = !Environment("WAYLAND_SOCKET").empty();
+  return {.waylandNamed = display || socket,
+          .waylandSocketOnly = socket && !display,
           .x11Named = !Environment("DISPLAY").empty(),
           .requestedQtPlatform = Environment("QT_QPA_PLATFORM")};
 }
@@ -86,11 +87,22 @@ int main(int argc, char* argv[]) {
   }
   // Once, before Qt starts: which clipboard a program without a window can read here, and
   // where its windows go.
+  SessionFacts facts = EnvironmentFacts();
   const std::unique_ptr<wayland::Display> wayland = wayland::Display::Connect(kWaylandAnswerWithin);
-  const SessionFacts facts = FactsOf(wayland.get());
+  facts.waylandReachable = wayland != nullptr;
+  facts.waylandDataControl = wayland != nullptr && wayland->DataControl() != nullptr;
+  facts.waylandWindows = wayland != nullptr && wayland->OffersWindows();
   const SessionPlan plan = PlanSession(facts);
+  const std::string whyNoWindows =
+      facts.waylandSocketOnly ? "the Wayland compositor is named only by WAYLAND_SOCKET, a "
+                                "connection of its own that the clipboard reader takes; set "
+                                "DISPLAY or WAYLAND_DISPLAY for windows"
+                              : "";
+  if (plan.qtPlatform.empty() && plan.clipboard == ClipboardRoute::Toolkit) {
+    qt::ExitNoDisplay(whyNoWindows);  // nothing to read the clipboard or show a window on
+  }
   // Qt starts only when a box or a window is shown: a print that succeeds never needs it.
-  qt::LazyApplication application(argc, argv, plan.qtPlatform);
+  qt::LazyApplication application(argc, argv, plan.qtPlatform, whyNoWindows);
   const auto start = [&application] { application.Start(); };
   cups::CupsPrinter printer;
   qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()), start);

@@ -57,20 +57,48 @@ case_decoded_pictures() {
 
 # Wayland compositors without windows, with the X display beside them: one that offers only
 # ext_data_control_manager_v1 (as KDE Plasma 6.5 does) gives the clipboard itself; one that
-# offers no data control (as GNOME) leaves it to XWayland's X clipboard.
+# offers no data control (as GNOME) leaves it to XWayland's X clipboard. Each is reached by
+# name, then by an inherited socket alone (WAYLAND_SOCKET), which only the reader can use.
 case_wayland_compositors() {
   export XDG_RUNTIME_DIR=$CASE_DIR/runtime WAYLAND_DISPLAY=wayland-e2e
   mkdir -m 0700 "$XDG_RUNTIME_DIR"
   picture "$CASE_DIR/pic.png" 300 200
+  printf 'text' >"$CASE_DIR/text"
+  local socket=(/usr/bin/python3 -c 'import os, socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); os.set_inheritable(s.fileno(), True)
+os.environ["WAYLAND_SOCKET"] = str(s.fileno()); del os.environ["WAYLAND_DISPLAY"]
+os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
   start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" ext
   start_helper "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "image/png=$CASE_DIR/pic.png"
+  for RUN_AS in "" "${socket[*]@Q}"; do
+    eval "RUN_AS=($RUN_AS)"
+    run_program
+    finish
+    expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  done
+  # Text: the question box goes to the X display, or where there is none, says why not.
+  start_helper "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "text/plain=$CASE_DIR/text"
+  run_program
+  expect_question_then_no 481
+  RUN_AS=(env -u DISPLAY "${socket[@]}")
   run_program
   finish
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  expect_status 2
+  grep -q "WAYLAND_SOCKET" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
   kill "${HELPER_PIDS[@]}"
+  # No data control: XWayland's clipboard, waited for a moment, then said empty as such.
   start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" none
-  print_picture "$CASE_DIR/pic.png" 300 200
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  for RUN_AS in "" "${socket[*]@Q}"; do
+    eval "RUN_AS=($RUN_AS)"
+    copy_picture "$CASE_DIR/pic.png"
+    run_program
+    finish
+    expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+    kill "$CLIPBOARD_PID"
+    run_program
+    expect_question_then_no 481
+    grep -q "ウィンドウを持たないプログラム" "$CASE_DIR/stderr" || fail "not said as XWayland's"
+  done
 }
 
 # Owners that stop answering (at once, or in the middle of an incremental transfer) hold the

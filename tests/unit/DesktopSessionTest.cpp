@@ -26,6 +26,11 @@ SessionFacts Wayland(bool dataControl, bool windows, bool xwayland, std::string 
           .requestedQtPlatform = std::move(requested)};
 }
 
+SessionFacts SocketOnly(SessionFacts facts) {
+  facts.waylandSocketOnly = true;
+  return facts;
+}
+
 class PlanSessionTest : public ::testing::TestWithParam<Session> {};
 
 TEST_P(PlanSessionTest, ChoosesTheReaderAndTheWindowsPlatform) {
@@ -66,6 +71,13 @@ INSTANTIATE_TEST_SUITE_P(
                 ClipboardRoute::Toolkit,
                 ""},
         Session{"no display at all", {}, ClipboardRoute::Toolkit, ""},
+        // An inherited WAYLAND_SOCKET serves one connection: the reader's. Windows take XWayland.
+        Session{"sway named by WAYLAND_SOCKET alone", SocketOnly(Wayland(true, true, true)),
+                ClipboardRoute::WaylandDataControl, "xcb"},
+        Session{"sway without XWayland named by WAYLAND_SOCKET alone",
+                SocketOnly(Wayland(true, true, false)), ClipboardRoute::WaylandDataControl, ""},
+        Session{"GNOME named by WAYLAND_SOCKET alone", SocketOnly(Wayland(false, true, true)),
+                ClipboardRoute::XWaylandSelection, "xcb"},
         Session{"the user's own platform is kept",
                 {.x11Named = true, .requestedQtPlatform = "offscreen"},
                 ClipboardRoute::X11Selection,

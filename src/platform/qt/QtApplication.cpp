@@ -25,25 +25,31 @@ struct HeldMessage {
 QtMessageHandler g_previousHandler = nullptr;
 std::vector<HeldMessage>* g_heldMessages = nullptr;
 
-// One line saying why there is nothing to show a window on, then our own exit status.
-[[noreturn]] void ExitNoDisplay() {
-  const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
-  const QByteArray x11 = qgetenv("DISPLAY");
-  std::string why;
-  if (!wayland.isEmpty()) {
-    why = "cannot connect to Wayland display \"" + wayland.toStdString() + "\"";
-  }
-  if (!x11.isEmpty()) {
-    why += (why.empty() ? "" : " or ");
-    why += "cannot connect to X display \"" + x11.toStdString() + "\"";
-  }
+}  // namespace
+
+void ExitNoDisplay(const std::string& reason) {
+  std::string why = reason;
   if (why.empty()) {
-    why = "neither WAYLAND_DISPLAY nor DISPLAY is set";
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray x11 = qgetenv("DISPLAY");
+    if (!wayland.isEmpty()) {
+      why = "cannot connect to Wayland display \"" + wayland.toStdString() + "\"";
+    }
+    if (!x11.isEmpty()) {
+      why += (why.empty() ? "" : " or ");
+      why += "cannot connect to X display \"" + x11.toStdString() + "\"";
+    }
+    if (why.empty()) {
+      why = "neither WAYLAND_DISPLAY nor DISPLAY is set";
+    }
   }
   std::fprintf(stderr, "mirablot: no display: %s; start Mirablot from a desktop session\n",
                why.c_str());
+  std::fflush(nullptr);
   std::_Exit(kExitNoDisplay);
 }
+
+namespace {
 
 // While the platform starts, Qt explains a missing display in several lines and then aborts.
 // Keep the lines back; on the abort, say it in one line and leave with our own status.
@@ -86,12 +92,12 @@ std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
   return application;
 }
 
-LazyApplication::LazyApplication(int& argc, char** argv, std::string platform)
-    : m_argc(argc), m_argv(argv), m_platform(std::move(platform)) {
-  if (m_platform.empty()) {
-    ExitNoDisplay();
-  }
-}
+LazyApplication::LazyApplication(int& argc, char** argv, std::string platform,
+                                 std::string whyNoWindows)
+    : m_argc(argc),
+      m_argv(argv),
+      m_platform(std::move(platform)),
+      m_whyNoWindows(std::move(whyNoWindows)) {}
 
 LazyApplication::~LazyApplication() = default;
 
@@ -105,6 +111,9 @@ int LazyApplication::Finish(int status) {
 
 void LazyApplication::Start() {
   if (!m_application) {
+    if (m_platform.empty()) {
+      ExitNoDisplay(m_whyNoWindows);
+    }
     m_application = CreateApplication(m_argc, m_argv, m_platform);
   }
 }

@@ -13,6 +13,10 @@ namespace mirablot::qt {
 /// Exit status when there is no display to run on.
 inline constexpr int kExitNoDisplay = 2;
 
+/// Says in one line on stderr why there is no display to show a window on (`why`, else what
+/// WAYLAND_DISPLAY and DISPLAY name) and exits with kExitNoDisplay.
+[[noreturn]] void ExitNoDisplay(const std::string& why = {});
+
 /// Creates the application on the given Qt platform (a QT_QPA_PLATFORM value, fallbacks after
 /// ';'). With no platform, or one whose display cannot be reached, it prints one line to
 /// stderr and exits with kExitNoDisplay, instead of Qt's abort.
@@ -20,11 +24,11 @@ inline constexpr int kExitNoDisplay = 2;
                                                               const std::string& platform);
 
 /// The application, made on first use on the given platform: a print that shows no window
-/// never pays for Qt's platform plugin and widgets. Without a platform (no display at all)
-/// it says so and exits with kExitNoDisplay at once, before anything else runs.
+/// never pays for Qt's platform plugin and widgets. Without a platform, a window that has to
+/// show ends the program with ExitNoDisplay(whyNoWindows).
 class LazyApplication {
  public:
-  LazyApplication(int& argc, char** argv, std::string platform);
+  LazyApplication(int& argc, char** argv, std::string platform, std::string whyNoWindows = {});
   LazyApplication(const LazyApplication&) = delete;
   LazyApplication& operator=(const LazyApplication&) = delete;
   ~LazyApplication();
@@ -43,6 +47,7 @@ class LazyApplication {
   int& m_argc;
   char** m_argv;
   std::string m_platform;
+  std::string m_whyNoWindows;
   std::unique_ptr<QApplication> m_application;
 };
 
