@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PdfPicture.h"
 
+#include <future>
 #include <memory>
 #include <utility>
 
@@ -9,16 +10,22 @@ namespace {
 
 class PngData final : public Picture::Data {
  public:
-  // The spans of the checked PNG point into m_bytes, which never moves again.
+  // The spans of the checked PNG point into m_bytes, which never moves again. Inflating the
+  // image data costs about as much as writing the document: it runs beside it.
   explicit PngData(std::vector<std::uint8_t> bytes)
-      : m_bytes(std::move(bytes)), m_png(ReadPng(m_bytes)) {}
+      : m_bytes(std::move(bytes)),
+        m_png(ReadPng(m_bytes)),
+        m_readWhole(std::async(std::launch::async, [this] { CheckImageData(m_png); }).share()) {}
   [[nodiscard]] int Width() const override { return static_cast<int>(m_png.header.width); }
   [[nodiscard]] int Height() const override { return static_cast<int>(m_png.header.height); }
   [[nodiscard]] const PngImage& Png() const { return m_png; }
+  void RequireReadWhole() const { m_readWhole.get(); }
 
  private:
   std::vector<std::uint8_t> m_bytes;
   PngImage m_png;
+  // Last: the check ends before what it reads goes.
+  std::shared_future<void> m_readWhole;
 };
 
 class RgbData final : public Picture::Data {
@@ -43,6 +50,12 @@ Picture MakeRgbPicture(RgbImage image) {
     return {};
   }
   return Picture(std::make_shared<RgbData>(std::move(image)));
+}
+
+void RequireReadWhole(const Picture& picture) {
+  if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
+    data->RequireReadWhole();
+  }
 }
 
 const PngImage* PngOf(const Picture& picture) {

@@ -20,7 +20,14 @@ struct RgbImage {
 
 /// A picture kept as the checked PNG it arrived as, never decoded: its image data goes to the
 /// printer unchanged. Only for PNGs a PDF can carry (PdfCanCarry). A damaged PNG is an Error.
+/// Its image data is inflated to its end (CheckImageData) beside whatever runs next; see
+/// RequireReadWhole.
 [[nodiscard]] Picture MakePngPicture(std::vector<std::uint8_t> bytes);
+
+/// Returns once the picture is known to have been read whole: a PNG made by MakePngPicture once
+/// its image data has been inflated to its end, any other picture at once. A PNG whose image
+/// data is damaged or short is an Error (InvalidPicture).
+void RequireReadWhole(const Picture& picture);
 
 /// A picture of decoded pixels; an image without pixels gives the empty picture.
 [[nodiscard]] Picture MakeRgbPicture(RgbImage image);

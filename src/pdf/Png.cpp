@@ -73,8 +73,10 @@ PngImage ReadPng(std::span<const std::uint8_t> bytes) {
     Refuse("PNG の先頭ではありません");
   }
   PngImage png{*header, {}};
-  if (png.header.width == 0 || png.header.height == 0 || png.header.Channels() == 0 ||
-      png.header.interlace > 1) {
+  // PNG allows sizes below 2^31 only, which keeps every size an int.
+  constexpr std::uint32_t kLargest = 0x7fffffff;
+  if (png.header.width == 0 || png.header.height == 0 || png.header.width > kLargest ||
+      png.header.height > kLargest || png.header.Channels() == 0 || png.header.interlace > 1) {
     Refuse("ヘッダーの値が不正です");
   }
   bool ended = false;
@@ -109,6 +111,47 @@ PngImage ReadPng(std::span<const std::uint8_t> bytes) {
   }
   CheckStreamHeader(png.data.front());
   return png;
+}
+
+void CheckImageData(const PngImage& png) {
+  // Each row: its filter byte, then its samples.
+  const std::uint64_t rowBytes =
+      1 + (std::uint64_t{png.header.width} * static_cast<std::uint64_t>(png.header.Channels()) *
+               png.header.bitDepth +
+           7) /
+              8;
+  const std::uint64_t expected = rowBytes * png.header.height;
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) {
+    throw Error(ErrorNumber::OutOfMemory);
+  }
+  std::array<std::uint8_t, 1 << 16> out;
+  std::uint64_t inflated = 0;
+  int status = Z_OK;
+  for (std::size_t part = 0; part < png.data.size() && status == Z_OK; ++part) {
+    stream.next_in = const_cast<Bytef*>(png.data[part].data());
+    stream.avail_in = static_cast<uInt>(png.data[part].size());
+    // Until this part is used up and nothing more comes out of it, or too much has.
+    while (status == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0) &&
+           inflated <= expected) {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      status = inflate(&stream, Z_NO_FLUSH);
+      inflated += out.size() - stream.avail_out;
+      status = status == Z_BUF_ERROR ? Z_OK : status;  // it wants the next part
+    }
+  }
+  const std::string why = stream.msg != nullptr ? stream.msg : "";
+  inflateEnd(&stream);
+  if (status != Z_OK && status != Z_STREAM_END) {
+    Refuse("画素データを展開できません (" + why + ")");
+  }
+  if (inflated > expected) {
+    Refuse("画素データが行の数より多くあります");
+  }
+  if (status != Z_STREAM_END || inflated < expected) {
+    Refuse("画素データが途中で終わっています");
+  }
 }
 
 bool PdfCanCarry(const PngHeader& header) {

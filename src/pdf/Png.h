@@ -36,11 +36,17 @@ struct PngImage {
   std::vector<std::span<const std::uint8_t>> data;  // the IDAT chunks' contents, in order
 };
 
-/// Reads a whole PNG and checks what can be checked without inflating it: the chunk structure
-/// up to IEND, every chunk's checksum, and a zlib stream header on the image data. A truncated
-/// or damaged picture would print as garbage, so that is an Error (InvalidPicture) with the
-/// reason. (Inflating to check the rows would cost more than the rest of the print job.)
+/// Reads a whole PNG and checks what can be checked without inflating it: the header's values,
+/// the chunk structure up to IEND, every chunk's checksum, and a zlib stream header on the
+/// image data. A truncated or damaged picture would print as garbage, so that is an Error
+/// (InvalidPicture) with the reason.
 [[nodiscard]] PngImage ReadPng(std::span<const std::uint8_t> bytes);
+
+/// Inflates the image data of a non-interlaced PNG to its end, in constant memory: a stream
+/// that is corrupt, fails its checksum, or holds more or fewer bytes than the rows need is an
+/// Error (InvalidPicture). Only so is a picture that passes through to the printer known to be
+/// read whole.
+void CheckImageData(const PngImage& png);
 
 /// An 8-bit palette PNG of the bitmap; palette entries with alpha 0 are transparent.
 [[nodiscard]] std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap);

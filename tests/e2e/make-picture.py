@@ -8,7 +8,9 @@ resampling on the way to the paper shows.
 
 FORMAT is a Pillow format (PNG, BMP, JPEG; by default the file name's last extension's), RGBA for an opaque PNG with an alpha channel (as many
 programs copy screenshots), or FLAT for a screenshot-like PNG of flat panels (quick
-to make at any size), NOISE for a photo-like PNG that compresses badly, or HEADER for a PNG that declares the size but holds almost no pixels."""
+to make at any size), NOISE for a photo-like PNG that compresses badly, HEADER for a PNG that
+declares the size but holds almost no pixels, or SHORT for one whose sound chunks hold only half
+of its rows."""
 import random
 import struct
 import sys
@@ -27,6 +29,16 @@ def header_only_png(path, width, height):
         out.write(b"\x89PNG\r\n\x1a\n")
         out.write(png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
         out.write(png_chunk(b"IDAT", zlib.compress(b"\0" * 64)))
+        out.write(png_chunk(b"IEND", b""))
+
+
+def short_png(path, width, height):
+    """Chunks and checksums all sound, but the image data ends after half of the rows."""
+    row = b"\0" + bytes(range(256)) * (width * 3 // 256) + bytes(width * 3 % 256)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n")
+        out.write(png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        out.write(png_chunk(b"IDAT", zlib.compress(row * (height // 2))))
         out.write(png_chunk(b"IEND", b""))
 
 
@@ -50,8 +62,8 @@ def main():
     path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     extension = path.rsplit(".", 1)[-1].upper()
     image_format = sys.argv[4] if len(sys.argv) > 4 else {"JPG": "JPEG"}.get(extension, extension)
-    if image_format == "HEADER":
-        header_only_png(path, width, height)
+    if image_format in ("HEADER", "SHORT"):
+        (header_only_png if image_format == "HEADER" else short_png)(path, width, height)
         return
     if image_format in ("FLAT", "NOISE"):
         image = flat_picture(width, height) if image_format == "FLAT" else noise_picture(width, height)

@@ -123,10 +123,15 @@ case_incremental_transfer_prints() {
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
 }
 
-# A truncated picture, and one that declares an enormous size: refused, nothing printed.
+# A truncated picture, one whose sound chunks hold half of its rows, and one that declares an
+# enormous size: refused, nothing printed.
 case_damaged_pictures() {
   picture "$CASE_DIR/whole.png" 300 200
   head -c 5000 "$CASE_DIR/whole.png" >"$CASE_DIR/pic.png"
+  copy_picture "$CASE_DIR/pic.png"
+  run_program
+  expect_question_then_no 481
+  picture "$CASE_DIR/pic.png" 300 200 SHORT
   copy_picture "$CASE_DIR/pic.png"
   run_program
   expect_question_then_no 481

@@ -5,6 +5,7 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 #include <zlib.h>
 
@@ -12,6 +13,7 @@
 
 #include "ErrorOf.h"
 #include "core/Error.h"
+#include "pdf/PdfPicture.h"
 #include "pdf/PdfWriter.h"
 #include "pdf/Png.h"
 
@@ -53,21 +55,15 @@ Bytes Inflate(const Bytes& deflated, std::size_t expected) {
   return out;
 }
 
-// An 8-bit RGB PNG of the given rows (each a filter byte, then 3 bytes a pixel), its image
-// data split into IDAT chunks of `part` bytes.
-Bytes MakePng(std::uint32_t width, const std::vector<Bytes>& rows, std::size_t part = 7,
-              std::uint8_t colourType = 2) {
+// An 8-bit PNG of this size and image data, split into IDAT chunks of `part` bytes.
+Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::size_t part = 7,
+            std::uint8_t colourType = 2) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   Bytes header;
   Append32(header, width);
-  Append32(header, static_cast<std::uint32_t>(rows.size()));
+  Append32(header, height);
   header.insert(header.end(), {8, colourType, 0, 0, 0});
   AppendChunk(png, "IHDR", header);
-  Bytes raw;
-  for (const Bytes& row : rows) {
-    raw.insert(raw.end(), row.begin(), row.end());
-  }
-  const Bytes data = Deflate(raw);
   for (std::size_t at = 0; at < data.size(); at += part) {
     AppendChunk(png, "IDAT",
                 Bytes(data.begin() + static_cast<long>(at),
@@ -75,6 +71,15 @@ Bytes MakePng(std::uint32_t width, const std::vector<Bytes>& rows, std::size_t p
   }
   AppendChunk(png, "IEND", {});
   return png;
+}
+
+// An 8-bit RGB PNG of the given rows (each a filter byte, then 3 bytes a pixel).
+Bytes MakePng(std::uint32_t width, const std::vector<Bytes>& rows) {
+  Bytes raw;
+  for (const Bytes& row : rows) {
+    raw.insert(raw.end(), row.begin(), row.end());
+  }
+  return PngOf(width, static_cast<std::uint32_t>(rows.size()), Deflate(raw));
 }
 
 const std::vector<Bytes> kRows = {
@@ -121,6 +126,40 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
   Bytes empty(notZlib.begin(), notZlib.begin() + 33);
   AppendChunk(empty, "IEND", {});
   EXPECT_EQ(ErrorOf([&] { (void)ReadPng(empty); }), static_cast<int>(ErrorNumber::InvalidPicture));
+  // A size PNG does not allow, which an int would take for a negative one.
+  EXPECT_EQ(ErrorOf([&] {
+              (void)ReadPng(PngOf(0x80000000U, 1, Deflate({0, 1, 2, 3})));
+            }),
+            static_cast<int>(ErrorNumber::InvalidPicture));
+}
+
+// Sound chunks around image data that is short, too long, corrupt or fails its checksum: a
+// picture that passes through unread is refused unless its rows are all there.
+TEST(PngTest, ImageDataIsCheckedToItsEnd) {
+  Bytes raw;
+  for (const Bytes& row : kRows) {
+    raw.insert(raw.end(), row.begin(), row.end());
+  }
+  const Bytes whole = Deflate(raw);
+  Bytes corrupt = whole;
+  corrupt[3] ^= 0xff;
+  Bytes checksum = whole;
+  checksum.back() ^= 1;
+  Bytes longer = raw;
+  longer.insert(longer.end(), kRows.front().begin(), kRows.front().end());
+  for (const auto& [what, data, refused] : {
+           std::tuple{"whole", whole, false},
+           {"two rows of three", Deflate({raw.begin(), raw.begin() + 14}), true},
+           {"a row too many", Deflate(longer), true},
+           {"corrupt", corrupt, true},
+           {"a wrong checksum", checksum, true},
+           {"cut short", Bytes(whole.begin(), whole.end() - 6), true},
+       }) {
+    const Bytes png = PngOf(2, 3, data);
+    EXPECT_EQ(ErrorOf([&] { RequireReadWhole(MakePngPicture(png)); }),
+              refused ? static_cast<int>(ErrorNumber::InvalidPicture) : 0)
+        << what;
+  }
 }
 
 TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {

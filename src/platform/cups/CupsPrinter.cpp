@@ -242,6 +242,7 @@ void CupsPrinter::DrawPicture(const Picture& picture, float x, float y, float wi
   };
   if (const pdf::PngImage* png = pdf::PngOf(picture)) {
     draw({png->header.width, png->header.height, png->header.Channels(), png->data, {}});
+    m_drawn.push_back(picture);
     return;
   }
   const pdf::RgbImage* image = pdf::RgbOf(picture);
@@ -282,6 +283,10 @@ void CupsPrinter::EndDocument() {
       path.clear();
     }
   } remove{m_path};
+  // Nothing goes to the printer unless every picture in it was read whole.
+  for (const Picture& picture : std::exchange(m_drawn, {})) {
+    pdf::RequireReadWhole(picture);
+  }
   Submit();
 }
 
@@ -324,6 +329,7 @@ void CupsPrinter::AbortDocument() {
 }
 
 void CupsPrinter::CloseDocument() {
+  m_drawn.clear();
   m_writer.reset();
   m_output.reset();
   if (!m_path.empty()) {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "core/Picture.h"
 #include "ports/PrinterDevice.h"
 
 namespace mirablot::pdf {
@@ -79,6 +81,9 @@ class CupsPrinter final : public PrinterDevice {
   std::string m_path;            // the document's temporary file
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_output{nullptr, &std::fclose};
   std::unique_ptr<pdf::PdfWriter> m_writer;
+  // The pictures drawn that pass through unread: each must have been read whole before the
+  // document goes.
+  std::vector<Picture> m_drawn;
 };
 
 }  // namespace mirablot::cups
