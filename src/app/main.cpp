@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Looks at the desktop session, then wires the Linux adapters to a launch.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -81,6 +82,9 @@ std::unique_ptr<ScreenMetrics> ScreenFor(const SessionFacts& facts, wayland::Dis
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A display or a scheduler that goes away is an error of its own: writing to its closed
+  // connection must not end the process with a signal (libxcb writes with writev).
+  std::signal(SIGPIPE, SIG_IGN);
   const CommandLineAnswer answer = AnswerCommandLine(argc, argv, OptionStyle::Unix);
   if (answer.exitStatus) {
     return *answer.exitStatus;
@@ -98,8 +102,11 @@ int main(int argc, char* argv[]) {
                                 "connection of its own that the clipboard reader takes; set "
                                 "DISPLAY or WAYLAND_DISPLAY for windows"
                               : "";
-  if (plan.qtPlatform.empty() && plan.clipboard == ClipboardRoute::Toolkit) {
-    qt::ExitNoDisplay(whyNoWindows);  // nothing to read the clipboard or show a window on
+  // Nothing to read the clipboard from or show a window on; or the X display the windows
+  // would go to is not there. (One that goes away later fails the run: see CreateApplication.)
+  if ((plan.qtPlatform.empty() && plan.clipboard == ClipboardRoute::Toolkit) ||
+      (plan.qtPlatform.starts_with("xcb") && !x11::DisplayReachable())) {
+    qt::ExitNoDisplay(whyNoWindows);
   }
   // Qt starts only when a box or a window is shown: a print that succeeds never needs it.
   qt::LazyApplication application(argc, argv, plan.qtPlatform, whyNoWindows);

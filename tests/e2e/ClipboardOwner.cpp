@@ -9,7 +9,8 @@
 //                                                        after one part
 //
 // Prints "ready" once it owns the clipboard (with --after: once it is connected, taking the
-// clipboard MS milliseconds later) and serves until it is killed.
+// clipboard MS milliseconds later), then "sent N" for each part of a transfer, and serves until
+// it is killed.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -136,6 +137,8 @@ int main(int argc, char** argv) {
                             data.data() + transfer.sent);
         transfer.sent += part;
         transfer.finished = part == 0;
+        std::printf("sent %zu\n", part);
+        std::fflush(stdout);
       }
     }
     std::free(event);

@@ -115,6 +115,26 @@ case_owners_that_stall() {
   done
 }
 
+# The X display goes away in the middle of the read: error 521 on stderr, no box (there is
+# nothing left to show it on), status 1. A SIGPIPE its closed connection may raise is ignored.
+case_display_lost_mid_read() {
+  Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$CASE_DIR/display" >/dev/null 2>&1 &
+  local xvfb=$! line
+  HELPER_PIDS+=("$xvfb")
+  wait_for 10 test -s "$CASE_DIR/display" || fail "no display of the case's own"
+  export DISPLAY=:$(<"$CASE_DIR/display")
+  picture "$CASE_DIR/pic.png" 300 200
+  misbehaving_owner incr-stall image/png "$CASE_DIR/pic.png" 4096
+  run_program
+  read -r -t 10 line <&"$HELPER_FD" && [[ $line == sent* ]] || fail "the transfer did not begin"
+  kill -PIPE "$MIRABLOT_PID"
+  kill "$xvfb"
+  finish
+  expect_status 1
+  expect_error 521
+  expect_jobs 0
+}
+
 case_incremental_transfer_prints() {
   picture "$CASE_DIR/pic.png" 300 200
   misbehaving_owner incr image/png "$CASE_DIR/pic.png" 4096

@@ -27,7 +27,7 @@ std::vector<HeldMessage>* g_heldMessages = nullptr;
 
 }  // namespace
 
-void ExitNoDisplay(const std::string& reason) {
+void ExitNoDisplay(const std::string& reason, int status) {
   std::string why = reason;
   if (why.empty()) {
     const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
@@ -46,7 +46,7 @@ void ExitNoDisplay(const std::string& reason) {
   std::fprintf(stderr, "mirablot: no display: %s; start Mirablot from a desktop session\n",
                why.c_str());
   std::fflush(nullptr);
-  std::_Exit(kExitNoDisplay);
+  std::_Exit(status);
 }
 
 namespace {
@@ -56,7 +56,7 @@ namespace {
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
   if (type == QtFatalMsg) {
-    ExitNoDisplay();
+    ExitNoDisplay({}, kExitDisplayLost);
   }
   if (g_heldMessages != nullptr) {
     g_heldMessages->push_back({type, message});

@@ -12,20 +12,23 @@ namespace mirablot::qt {
 
 /// Exit status when there is no display to run on.
 inline constexpr int kExitNoDisplay = 2;
+/// Exit status when the display that was there at the start went away: the run failed, as a
+/// failed print does.
+inline constexpr int kExitDisplayLost = 1;
 
 /// Says in one line on stderr why there is no display to show a window on (`why`, else what
-/// WAYLAND_DISPLAY and DISPLAY name) and exits with kExitNoDisplay.
-[[noreturn]] void ExitNoDisplay(const std::string& why = {});
+/// WAYLAND_DISPLAY and DISPLAY name) and exits with the status.
+[[noreturn]] void ExitNoDisplay(const std::string& why = {}, int status = kExitNoDisplay);
 
 /// Creates the application on the given Qt platform (a QT_QPA_PLATFORM value, fallbacks after
-/// ';'). With no platform, or one whose display cannot be reached, it prints one line to
-/// stderr and exits with kExitNoDisplay, instead of Qt's abort.
+/// ';'), whose display was there when the program started. One that cannot be reached now has
+/// gone: it prints one line to stderr and exits with kExitDisplayLost, instead of Qt's abort.
 [[nodiscard]] std::unique_ptr<QApplication> CreateApplication(int& argc, char** argv,
                                                               const std::string& platform);
 
 /// The application, made on first use on the given platform: a print that shows no window
 /// never pays for Qt's platform plugin and widgets. Without a platform, a window that has to
-/// show ends the program with ExitNoDisplay(whyNoWindows).
+/// show ends the program with ExitNoDisplay(whyNoWindows); with one, see CreateApplication.
 class LazyApplication {
  public:
   LazyApplication(int& argc, char** argv, std::string platform, std::string whyNoWindows = {});

@@ -47,6 +47,12 @@ std::optional<double> XftDpi(std::string_view resources) {
   return std::nullopt;
 }
 
+bool DisplayReachable() {
+  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> connection(
+      xcb_connect(nullptr, nullptr), &xcb_disconnect);
+  return xcb_connection_has_error(connection.get()) == 0;
+}
+
 const X11ScreenMetrics::Screen& X11ScreenMetrics::Read() {
   if (m_screen) {
     return *m_screen;

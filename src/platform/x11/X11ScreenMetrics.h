@@ -29,6 +29,9 @@ class X11ScreenMetrics final : public ScreenMetrics {
   std::optional<Screen> m_screen;
 };
 
+/// True when the X display DISPLAY names can be connected to now.
+[[nodiscard]] bool DisplayReachable();
+
 /// The DPI an X resource database (the RESOURCE_MANAGER property) sets with Xft.dpi, or
 /// nothing when it sets none or something that is not a positive number.
 [[nodiscard]] std::optional<double> XftDpi(std::string_view resources);
