@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include "QtScreenMetrics.h"
 #include "QtText.h"
@@ -211,6 +212,44 @@ void FormWindow::Build() {
   for (auto picture = pictures.rbegin(); picture != pictures.rend(); ++picture) {
     (*picture)->lower();
   }
+  for (const auto& [control, widget] : m_widgets) {
+    FitCaption(*control, widget);
+  }
+}
+
+// Captions are laid out for Windows' dialog font; the fonts here may need a few more pixels.
+// A check box or option button whose design shows its caption grows to the right, as far as
+// its container has room that no other control takes. (One no wider than its box shows no
+// caption on Windows either, and stays so.)
+void FormWindow::FitCaption(const Control& control, QWidget* widget) {
+  auto* button = qobject_cast<QAbstractButton*>(widget);
+  if (button == nullptr || qobject_cast<QPushButton*>(button) != nullptr) {
+    return;
+  }
+  const bool option = qobject_cast<QRadioButton*>(button) != nullptr;
+  const QStyle* style = button->style();
+  const int box =
+      style->pixelMetric(option ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth,
+                         nullptr, button) +
+      style->pixelMetric(
+          option ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, nullptr,
+          button);
+  QRect rect = PixelRect(control);
+  const int wanted = button->sizeHint().width();
+  if (rect.width() <= box || wanted <= rect.width()) {
+    return;
+  }
+  const QWidget* container = button->parentWidget();
+  int room = container->contentsRect().right() + 1 - rect.left();
+  for (const QObject* child : container->children()) {
+    const auto* other = qobject_cast<const QWidget*>(child);
+    if (other != nullptr && other != button && other->x() > rect.right() &&
+        other->geometry().top() <= rect.bottom() && other->geometry().bottom() >= rect.top()) {
+      room = std::min(room, other->x() - rect.left());
+    }
+  }
+  rect.setWidth(std::clamp(wanted, rect.width(), std::max(room, rect.width())));
+  button->setGeometry(rect);
 }
 
 void FormWindow::Mirror(const Control& control, ControlProperty property) {
@@ -225,6 +264,7 @@ void FormWindow::Mirror(const Control& control, ControlProperty property) {
       return;
     case ControlProperty::Geometry:
       widget->setGeometry(PixelRect(control));
+      FitCaption(control, widget);
       return;
     case ControlProperty::Value:
     case ControlProperty::Caret:

@@ -45,6 +45,7 @@ class FormWindow final : public QDialog {
  private:
   void Build();
   void Mirror(const Control& control, ControlProperty property);
+  void FitCaption(const Control& control, QWidget* widget);
   void ArrangeTabOrder();
   [[nodiscard]] int Pixels(float twips) const;
   [[nodiscard]] QRect PixelRect(const Control& control) const;
