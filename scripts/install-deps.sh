@@ -21,7 +21,7 @@ packages=(
   # the driverless queue: CUPS's IPP Everywhere test printer, and the DNS-SD daemon it needs
   cups-ipp-utils avahi-daemon dbus
   # the headless Wayland desktop of the end-to-end tests
-  sway xwayland wl-clipboard wtype grim util-linux
+  sway xwayland wl-clipboard wtype grim util-linux gnome-shell
   # the package checks
   lintian desktop-file-utils appstream
   # the Windows build of the core, and Wine to run its tests

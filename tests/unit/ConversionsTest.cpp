@@ -104,6 +104,9 @@ TEST(Conversions, ToFixed4KeepsFourFractionalDigitsRoundingTiesToEven) {
            CASE(ToFixed4("922337203685477.5808").scaled, Fails{kOverflow}),
            CASE(ToFixed4("922337203685477.58075").scaled, Fails{kOverflow}),  // rounds up
            CASE(ToFixed4("abc").scaled, Fails{kTypeMismatch}),
+           CASE(ToFixed4("1e308").scaled, Fails{kTypeMismatch}),
+           CASE(ToFixed4("NaN").scaled, Fails{kTypeMismatch}),
+           CASE(ToFixed4("２０").scaled, Fails{kTypeMismatch}),  // full-width digits
        }) {
     Check(c);
   }
