@@ -224,49 +224,6 @@ case_printer_removed_while_printing() {
   [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
 }
 
-# Settings the program did not write. Unrecognised values fall through (no orientation change,
-# no fitting, left and top, no margin); a margin that is not a number, or out of range, is an
-# error said in the question box.
-case_hand_edited_settings() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  store 'Orientation=" 1"' 'Zoom=@ByteArray(1)' 'PositionH="1, 2"' PositionV=中央 Space0=1 \
-    'SpaceMM=" 20"'
-  run_program
-  finish
-  # Portrait as the queue has it, at the left; the 20 mm margin (1134 twips) still applies.
-  expect_print "$CASE_DIR/pic.png" portrait 56.7 0 225 150
-  local values
-  for values in 'SpaceMM=1,5:13' 'SpaceMM=99999999999999999999:6'; do
-    store Space0=1 "${values%:*}"
-    run_program
-    expect_question_then_no "${values##*:}"
-  done
-}
-
-case_empty_or_broken_settings_file() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  local contents
-  for contents in '' '[Startup' $'\x00\xff\xfe[[]]=\n=\n\\' $'[Startup]\nZoom\nSpace0=1\n\\x\n'; do
-    mkdir -p "$(dirname "$SETTINGS_FILE")"
-    printf '%s' "$contents" >"$SETTINGS_FILE"
-    run_program
-    finish
-    expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-  done
-}
-
-case_unreadable_settings_file() {
-  store Zoom=1
-  run_as_nobody
-  chmod 000 "$SETTINGS_FILE"
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  expect_question_then_no 75
-}
-
 case_comma_decimal_locale() {
   # A German locale of our own (glibc reads it from LOCPATH; Qt from the name).
   export LOCPATH=$CASE_DIR/locale

@@ -99,18 +99,6 @@ case_help_version_and_misuse() {
   expect_jobs 0
 }
 
-case_escape_stores_nothing() {
-  store Orientation=2 Zoom=1 PositionH=1 PositionV=2 Space0=0 Space1=1 SpaceMM=12
-  local before
-  before=$(stored)
-  run_program --settings
-  local window
-  window=$(find_window Quillery)
-  press "$window" Right
-  press "$window" Escape
-  expect_settings_stored 0 "$before"
-}
-
 # expect_save_refused FIX...: OK after a change reports the failed save, leaving the file as it
 # was and the window open with the change; once FIX has mended the cause, OK saves.
 expect_save_refused() {

@@ -142,17 +142,6 @@ case_text_brings_the_question() {
   done
 }
 
-# Owners that never write, or stop in the middle: error 521 after the silence allowed.
-case_owners_that_stall() {
-  picture "$CASE_DIR/pic.png" 300 200
-  local mode
-  for mode in silent stall:4096; do
-    start_helper "$WAYLAND_CLIPBOARD_OWNER" "$mode" "image/png=$CASE_DIR/pic.png"
-    expect_question_then_close 521
-    kill "$HELPER_PID"
-  done
-}
-
 case_settings_window_opens_and_saves() {
   copy_text "not a picture"
   run_program

@@ -63,11 +63,15 @@ TEST_F(QtSettingsBackendTest, HandEditedValuesComeBackAsWritten) {
       "SpaceMM=1,5\n"
       "PositionH = 1, 2 \n"
       "Zoom=\"1\"\n"
-      "Orientation=\"0,1\"\n");
+      "Orientation=\"0,1\"\n"
+      "PositionV=@ByteArray(1)\n"
+      "Space0=中央\n");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "SpaceMM"), "1,5");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "PositionH"), "1, 2");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Zoom"), "1");
   EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Orientation"), "0,1");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "PositionV"), "@ByteArray(1)");
+  EXPECT_EQ(m_backend.Read("Quillery", "Startup", "Space0"), "中央");
 }
 
 TEST_F(QtSettingsBackendTest, UnparsableFileReadsAsWhatItCouldParse) {

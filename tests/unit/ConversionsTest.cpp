@@ -90,12 +90,9 @@ TEST(Conversions, ToInt16ReadsWholeNumbersRoundingHalfToEvenWithinSixteenBits) {
 
 TEST(Conversions, ToFixed4KeepsFourFractionalDigitsRoundingTiesToEven) {
   for (const Case& c : {
-           CASE(ToFixed4("2.5").scaled, 25000.0),
-           CASE(ToFixed4("-15").scaled, -150000.0),
-           CASE(ToFixed4("0.00005").scaled, 0.0),
-           CASE(ToFixed4("0.00015").scaled, 2.0),
-           CASE(ToFixed4("0.000051").scaled, 1.0),
-           CASE(ToFixed4("141.75").ToDouble(), 141.75),
+           CASE(ToFixed4("2.5").scaled, 25000.0), CASE(ToFixed4("-15").scaled, -150000.0),
+           CASE(ToFixed4("0.00005").scaled, 0.0), CASE(ToFixed4("0.00015").scaled, 2.0),
+           CASE(ToFixed4("0.000051").scaled, 1.0), CASE(ToFixed4("141.75").ToDouble(), 141.75),
            CASE(ToFixed4("922337203685477.5807").scaled == std::numeric_limits<std::int64_t>::max(),
                 1.0),
            CASE(

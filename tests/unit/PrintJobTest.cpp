@@ -3,6 +3,8 @@
 // The fake page is an A4 sheet printable to its edges: 11900 x 16840 twips, so the printable
 // extents are 11200 x 16140 in portrait and 16140 x 11200 in landscape. The fake screen has
 // 15 twips per pixel, so a 300 x 200 picture measures 4500 x 3000 twips.
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,16 +28,16 @@ using ::testing::IsEmpty;
 constexpr auto kPortrait = Orientation::Portrait;
 constexpr auto kLandscape = Orientation::Landscape;
 
+// Stores "Key=Value|Key=Value"; values keep their blanks.
+void Store(fake::FakeSettingsBackend& backend, const std::string& settings) {
+  std::istringstream lines(settings);
+  for (std::string line; std::getline(lines, line, '|');) {
+    backend.Put(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
+  }
+}
+
 class Fakes : public ::testing::Test {
  protected:
-  // Stores "Key=Value|Key=Value"; values keep their blanks.
-  void Store(const std::string& settings) {
-    std::istringstream lines(settings);
-    for (std::string line; std::getline(lines, line, '|');) {
-      m_backend.Put(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
-    }
-  }
-
   fake::CallLog m_log;
   fake::FakePrinter m_printer{m_log, 11900, 16840};
   fake::FakeClipboard m_clipboard{m_log};
@@ -46,102 +48,88 @@ class Fakes : public ::testing::Test {
   PictureHolder m_img{m_screen, 15, 15};
 };
 
-struct Layout {
-  const char* stored;
-  int pictureWidth;
-  int pictureHeight;
-  // Where and how large the picture lands, on a page of this orientation.
-  Orientation page;
-  float x;
-  float y;
-  float width;
-  float height;
-  // The printer: its own orientation, and the portrait page when not A4.
-  Orientation start = kPortrait;
-  double pageWidth = 11900;
-  double pageHeight = 16840;
-};
-
-std::ostream& operator<<(std::ostream& out, const Layout& layout) {
-  return out << '"' << layout.stored << "\" " << layout.pictureWidth << "x" << layout.pictureHeight;
+// Where the picture lands: "portrait X,Y WxH" in twips from the printable area's top-left.
+std::string Drawn(const fake::FakePrinter& printer) {
+  if (!printer.LastDrawing()) {
+    return "nothing";
+  }
+  const fake::FakePrinter::Drawing& drawn = *printer.LastDrawing();
+  std::ostringstream out;
+  out << (drawn.page == kLandscape ? "landscape " : "portrait ") << drawn.x << ',' << drawn.y << ' '
+      << drawn.width << 'x' << drawn.height;
+  return out.str();
 }
 
-class LayoutTest : public Fakes, public ::testing::WithParamInterface<Layout> {};
-
-TEST_P(LayoutTest, PlacesThePictureAsTheSettingsSay) {
-  const Layout& layout = GetParam();
-  Store(layout.stored);
-  m_printer.StartIn(layout.start);
-  m_printer.SetPortraitSize(layout.pageWidth, layout.pageHeight);
-  print::PrintJob(m_store, m_printer, m_img)
-      .Print(fake::MakePicture(layout.pictureWidth, layout.pictureHeight));
-  ASSERT_TRUE(m_printer.LastDrawing().has_value());
-  const fake::FakePrinter::Drawing& drawn = *m_printer.LastDrawing();
-  EXPECT_EQ(drawn.page, layout.page);
-  EXPECT_FLOAT_EQ(drawn.x, layout.x);
-  EXPECT_FLOAT_EQ(drawn.y, layout.y);
-  EXPECT_FLOAT_EQ(drawn.width, layout.width);
-  EXPECT_FLOAT_EQ(drawn.height, layout.height);
-  EXPECT_EQ(m_printer.DocumentsPrinted(), 1);
+TEST_F(Fakes, PlacesThePictureAsTheSettingsSay) {
+  struct Layout {
+    const char* stored;
+    int width;  // of the picture, in pixels
+    int height;
+    const char* drawn;
+    const char* printer = "";  // "landscape" for its own orientation; "WIDTHxHEIGHT" for its page
+  };
+  for (const Layout& layout : {
+           // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
+           Layout{"Space0=1|SpaceMM=10", 300, 200, "portrait 567,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=15", 300, 200, "portrait 850,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=5", 300, 200, "portrait 284,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=2.5", 300, 200, "portrait 142,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM= 20 ", 300, 200, "portrait 1134,0 4500x3000"},
+           Layout{"Space1=1|SpaceMM=15", 300, 200, "portrait 0,850 4500x3000"},
+           Layout{"Space0=1|Space1=1|SpaceMM=10", 300, 200, "portrait 567,567 4500x3000"},
+           // Only a flag of exactly "1" counts, and only then is the millimetre text read.
+           Layout{"Space0=01|Space1=true|SpaceMM=abc", 300, 200, "portrait 0,0 4500x3000"},
+           // 567 + round((11900 - 567 - 700 - 4500) / 2) = 567 + round(3066.5); a bottom-aligned
+           // picture ends 700 twips short of the page whatever the margin: 16840 - 700 - 3000.
+           Layout{"Space0=1|Space1=1|SpaceMM=10|PositionH=1|PositionV=2", 300, 200,
+                  "portrait 3633,13140 4500x3000"},
+           // Centred in (11200 - 4500), right-aligned, centred in (16140 - 3000).
+           Layout{"PositionH=1", 300, 200, "portrait 3350,0 4500x3000"},
+           Layout{"PositionH=2", 300, 200, "portrait 6700,0 4500x3000"},
+           Layout{"PositionV=1", 300, 200, "portrait 0,6570 4500x3000"},
+           // Rooms of 101 and 103 twips: 50.5 goes to 50, 51.5 to 52.
+           Layout{"PositionH=1", 300, 200, "portrait 50,0 4500x3000", "5301x16840"},
+           Layout{"PositionH=1", 300, 200, "portrait 52,0 4500x3000", "5303x16840"},
+           // Wider than the room: centred or right-aligned, it starts left of the origin.
+           Layout{"PositionH=1", 300, 200, "portrait -600,0 4500x3000", "4000x16840"},
+           Layout{"PositionH=2", 300, 200, "portrait -1200,0 4500x3000", "4000x16840"},
+           Layout{"PositionH=01|PositionV= 1", 300, 200, "portrait 0,0 4500x3000"},
+           Layout{"PositionH=3|PositionV=", 300, 200, "portrait 0,0 4500x3000"},
+           Layout{"Orientation=0", 300, 200, "portrait 0,0 4500x3000", "landscape"},
+           // Landscape 16840 x 11900: (16140 - 4500) / 2 and 11200 - 3000.
+           Layout{"Orientation=1|PositionH=1|PositionV=2", 300, 200,
+                  "landscape 5820,8200 4500x3000"},
+           // Automatic turns the sheet only for a picture that must be fitted anyway.
+           Layout{"Orientation=2|Zoom=0", 3000, 300, "portrait 0,0 45000x4500"},
+           // 16140 wide: exactly the landscape printable width, so it fits and stays.
+           Layout{"Orientation=2|Zoom=1", 1076, 200, "landscape 0,0 16140x3000", "landscape"},
+           // 24000 x 13500 twips into 16140 x 11200: 13500 x 16140 / 24000 = 9078.75.
+           Layout{"Orientation=2|Zoom=1", 1600, 900, "landscape 0,0 16140x9078.75"},
+           Layout{"Orientation=2|Zoom=1", 1200, 1200, "portrait 0,0 11200x11200", "landscape"},
+           // The fit uses the extents of the orientation just set: the width limits.
+           Layout{"Orientation=1|Zoom=1", 300, 200, "landscape 0,0 16140x10760"},
+           Layout{"Zoom=1", 300, 200, "portrait 0,0 11200x7466.67"},
+       }) {
+    fake::FakeSettingsBackend backend(m_log);
+    SettingsStore store(backend);
+    Store(backend, layout.stored);
+    fake::FakePrinter printer(m_log, 11900, 16840);
+    printer.StartIn(std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
+    if (const char* x = std::strchr(layout.printer, 'x')) {
+      printer.SetPortraitSize(std::atof(layout.printer), std::atof(x + 1));
+    }
+    PictureHolder img(m_screen, 15, 15);
+    print::PrintJob(store, printer, img).Print(fake::MakePicture(layout.width, layout.height));
+    EXPECT_EQ(Drawn(printer), layout.drawn) << layout.stored << ' ' << layout.printer;
+    EXPECT_EQ(printer.DocumentsPrinted(), 1);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Margins, LayoutTest,
-    ::testing::Values(
-        // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
-        Layout{"Space0=1|SpaceMM=10", 300, 200, kPortrait, 567, 0, 4500, 3000},
-        Layout{"Space0=1|SpaceMM=15", 300, 200, kPortrait, 850, 0, 4500, 3000},
-        Layout{"Space0=1|SpaceMM=5", 300, 200, kPortrait, 284, 0, 4500, 3000},
-        Layout{"Space0=1|SpaceMM=2.5", 300, 200, kPortrait, 142, 0, 4500, 3000},
-        Layout{"Space0=1|SpaceMM= 20 ", 300, 200, kPortrait, 1134, 0, 4500, 3000},
-        Layout{"Space1=1|SpaceMM=15", 300, 200, kPortrait, 0, 850, 4500, 3000},
-        Layout{"Space0=1|Space1=1|SpaceMM=10", 300, 200, kPortrait, 567, 567, 4500, 3000},
-        // Only a flag of exactly "1" counts, and only then is the millimetre text read.
-        Layout{"Space0=01|Space1=true|SpaceMM=abc", 300, 200, kPortrait, 0, 0, 4500, 3000},
-        // 567 + round((11900 - 567 - 700 - 4500) / 2) = 567 + round(3066.5); a bottom-aligned
-        // picture ends 700 twips short of the page whatever the margin: 16840 - 700 - 3000.
-        Layout{"Space0=1|Space1=1|SpaceMM=10|PositionH=1|PositionV=2", 300, 200, kPortrait,
-               567 + 3066, 13140, 4500, 3000}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Alignment, LayoutTest,
-    ::testing::Values(
-        Layout{"PositionH=1", 300, 200, kPortrait, 3350, 0, 4500, 3000},  // (11200 - 4500) / 2
-        Layout{"PositionH=2", 300, 200, kPortrait, 6700, 0, 4500, 3000},
-        Layout{"PositionV=1", 300, 200, kPortrait, 0, 6570, 4500, 3000},  // (16140 - 3000) / 2
-        // Rooms of 101 and 103 twips: 50.5 goes to 50, 51.5 to 52.
-        Layout{"PositionH=1", 300, 200, kPortrait, 50, 0, 4500, 3000, kPortrait, 5301},
-        Layout{"PositionH=1", 300, 200, kPortrait, 52, 0, 4500, 3000, kPortrait, 5303},
-        // Wider than the room: centred or right-aligned, it starts left of the origin.
-        Layout{"PositionH=1", 300, 200, kPortrait, -600, 0, 4500, 3000, kPortrait, 4000},
-        Layout{"PositionH=2", 300, 200, kPortrait, -1200, 0, 4500, 3000, kPortrait, 4000},
-        Layout{"PositionH=01|PositionV= 1", 300, 200, kPortrait, 0, 0, 4500, 3000},
-        Layout{"PositionH=3|PositionV=", 300, 200, kPortrait, 0, 0, 4500, 3000}));
-
-INSTANTIATE_TEST_SUITE_P(
-    OrientationAndFit, LayoutTest,
-    ::testing::Values(
-        Layout{"Orientation=0", 300, 200, kPortrait, 0, 0, 4500, 3000, kLandscape},
-        // Landscape 16840 x 11900: (16140 - 4500) / 2 and 11200 - 3000.
-        Layout{"Orientation=1|PositionH=1|PositionV=2", 300, 200, kLandscape, 5820, 8200, 4500,
-               3000},
-        // Automatic turns the sheet only for a picture that must be fitted anyway.
-        Layout{"Orientation=2|Zoom=0", 3000, 300, kPortrait, 0, 0, 45000, 4500},
-        // 16140 wide: exactly the landscape printable width, so it fits and stays.
-        Layout{"Orientation=2|Zoom=1", 1076, 200, kLandscape, 0, 0, 16140, 3000, kLandscape},
-        // 24000 x 13500 twips into 16140 x 11200: 13500 x 16140 / 24000 = 9078.75.
-        Layout{"Orientation=2|Zoom=1", 1600, 900, kLandscape, 0, 0, 16140, 9078.75F},
-        Layout{"Orientation=2|Zoom=1", 1200, 1200, kPortrait, 0, 0, 11200, 11200, kLandscape},
-        // The fit uses the extents of the orientation just set: the width limits.
-        Layout{"Orientation=1|Zoom=1", 300, 200, kLandscape, 0, 0, 16140, 10760},
-        Layout{"Zoom=1", 300, 200, kPortrait, 0, 0, 11200,
-               static_cast<float>(3000 * (11200.0 / 4500.0))}));
 
 TEST_F(Fakes, UnknownOrientationsLeaveThePrintersOwn) {
   for (const Orientation start : {kPortrait, kLandscape}) {
     for (const char* value : {"", "3", "00", "2 ", "-1"}) {
       m_printer.StartIn(start);
-      Store("Zoom=1|Orientation=" + std::string(value));
+      Store(m_backend, "Zoom=1|Orientation=" + std::string(value));
       print::PrintJob(m_store, m_printer, m_img).Print(fake::MakePicture(3000, 300));
       EXPECT_EQ(m_printer.LastDrawing()->page, start) << '"' << value << '"';
       EXPECT_THAT(m_log.Matching("Printer.SetOrientation"), IsEmpty()) << '"' << value << '"';
@@ -153,7 +141,7 @@ TEST_F(Fakes, BadMarginsFailTheJobBeforeAnythingIsDrawn) {
   // Not a number: error 13. Wider than the sheet: the fit fails (380) instead of mirroring.
   for (const auto& [stored, number] :
        {std::pair{"Space0=1|SpaceMM=abc", 13}, std::pair{"Zoom=1|Space0=1|SpaceMM=300", 380}}) {
-    Store(stored);
+    Store(m_backend, stored);
     EXPECT_EQ(testing::ErrorOf([&] {
                 print::PrintJob(m_store, m_printer, m_img).Print(fake::MakePicture(300, 200));
               }),
