@@ -5,11 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "ports/PrinterDevice.h"
+
 namespace mirablot {
 
 /// What a start of the program was asked to do.
 enum class Command {
-  /// No option: print the clipboard's picture.
+  /// Print the clipboard's picture, or the file's or standard input's.
   Print,
   /// --settings: open the settings window at once; the clipboard is not read.
   Settings,
@@ -26,17 +28,30 @@ inline constexpr int kExitUsage = 64;
 
 /// How the options are written where the program runs.
 enum class OptionStyle {
-  /// --settings, --help, --version (and -h).
+  /// --settings, --help (-h), --version, --printer NAME (-d NAME), --copies N (-n N), --grey
+  /// (--gray); a value may also follow its option after "=".
   Unix,
-  /// The same, and Windows' own /settings, /help, /?, /version, in any case.
+  /// The same, and Windows' own /settings, /help, /?, /version, /printer:NAME, /copies:N,
+  /// /grey, in any case.
   Windows,
 };
 
-/// The command the arguments (without the program's name) ask for. An option may be repeated;
-/// --help wins over the others; two different others, an unknown option or any other argument
-/// are a misuse, which `problem` then names.
-[[nodiscard]] Command ParseCommandLine(std::span<const std::string_view> arguments,
-                                       OptionStyle style, std::string* problem = nullptr);
+/// What the command line asks for.
+struct CommandLine {
+  Command command = Command::Print;
+  /// The picture to print: empty for the clipboard's, "-" for standard input's, else a file.
+  std::string picture;
+  PrintChoices choices;
+  /// Why it is a misuse.
+  std::string problem;
+};
+
+/// What the arguments (without the program's name) ask for. An option may be repeated (a
+/// choice's last value counts); --help wins over the rest; a picture or a print choice with
+/// --settings or --version, two pictures, an unknown option, or a choice without its value
+/// are a misuse. "--" ends the options, so that a file's name may start with a dash.
+[[nodiscard]] CommandLine ParseCommandLine(std::span<const std::string_view> arguments,
+                                           OptionStyle style);
 
 /// The usage text for --help and a misuse, for the platform the options are written for.
 [[nodiscard]] std::string UsageText(OptionStyle style);

@@ -23,24 +23,24 @@ constexpr float kImgDesignSize = 15;
 
 CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  std::string problem;
-  switch (ParseCommandLine(arguments, style, &problem)) {
+  const CommandLine line = ParseCommandLine(arguments, style);
+  switch (line.command) {
     case Command::Print:
-      return {std::nullopt, LaunchMode::Print};
+      return {.mode = LaunchMode::Print, .picture = line.picture, .choices = line.choices};
     case Command::Settings:
-      return {std::nullopt, LaunchMode::Settings};
+      return {.mode = LaunchMode::Settings};
     case Command::Help:
       std::fputs(UsageText(style).c_str(), stdout);
-      return {0};
+      return {.exitStatus = 0};
     case Command::Version:
       std::printf("%s %s\n%s\n", kProductName.data(), kProductVersion.data(),
                   kFileDescription.data());
-      return {0};
+      return {.exitStatus = 0};
     case Command::Misuse:
       break;
   }
-  std::fprintf(stderr, "mirablot: %s\n\n%s", problem.c_str(), UsageText(style).c_str());
-  return {kExitUsage};
+  std::fprintf(stderr, "mirablot: %s\n\n%s", line.problem.c_str(), UsageText(style).c_str());
+  return {.exitStatus = kExitUsage};
 }
 
 int Launch(const LaunchPlatform& platform, LaunchMode mode) {
@@ -52,8 +52,9 @@ int Launch(const LaunchPlatform& platform, LaunchMode mode) {
     return platform.hasLoadedWindows() ? platform.runEventLoop() : kExitNotPrinted;
   }
   PictureHolder img(platform.screen, kImgDesignSize, kImgDesignSize);
-  frmMain form(
-      {platform.printer, platform.clipboard, platform.screen, settings, platform.windowing}, img);
+  frmMain form({platform.printer, platform.clipboard, platform.screen, settings, platform.windowing,
+                platform.choices},
+               img);
   try {
     form.Form_Load();
   } catch (const Error& error) {

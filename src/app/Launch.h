@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "CommandLine.h"
 
@@ -43,13 +44,18 @@ struct LaunchPlatform {
   std::function<bool()> hasLoadedWindows;
   /// Delivers the user's input until no window is left; returns the exit status.
   std::function<int()> runEventLoop;
+  /// The run's choices for the printer.
+  PrintChoices choices{};
 };
 
 /// The command line's answer. --help, --version and a misuse are answered at once on the
-/// terminal (no display needed) and leave only their exit status; anything else is a launch.
+/// terminal (no display needed) and leave only their exit status; anything else is a launch,
+/// with its picture ("" the clipboard's, "-" standard input's, else a file) and its choices.
 struct CommandLineAnswer {
-  std::optional<int> exitStatus;
+  std::optional<int> exitStatus{};
   LaunchMode mode = LaunchMode::Print;
+  std::string picture{};
+  PrintChoices choices{};
 };
 
 /// Reads the command line (argv[0] is the program).

@@ -7,13 +7,13 @@
 #include <string_view>
 
 #include "forms/Form.h"
+#include "ports/PrinterDevice.h"
 
 namespace mirablot {
 
 class ClipboardSource;
 class Error;
 class ImageHolder;
-class PrinterDevice;
 class ScreenMetrics;
 class SettingsStore;
 class Windowing;
@@ -22,10 +22,12 @@ class frmSetting;
 /// What the start-up window works with.
 struct MainServices {
   PrinterDevice& printer;
+  /// Where the picture comes from: the clipboard, or a file or standard input instead.
   ClipboardSource& clipboard;
   ScreenMetrics& screen;
   SettingsStore& settings;
   Windowing& windowing;
+  PrintChoices choices{};
 };
 
 /// The question asked after a failed print, its lines separated by carriage returns.

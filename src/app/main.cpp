@@ -112,12 +112,15 @@ int main(int argc, char* argv[]) {
   qt::LazyApplication application(argc, argv, plan.qtPlatform, whyNoWindows);
   const auto start = [&application] { application.Start(); };
   cups::CupsPrinter printer;
-  qt::QtClipboard clipboard(OpenerFor(plan.clipboard, wayland.get()), start);
+  qt::QtClipboard clipboardSource(OpenerFor(plan.clipboard, wayland.get()), start);
+  qt::PictureFile fileSource(answer.picture);
+  ClipboardSource& source =
+      answer.picture.empty() ? static_cast<ClipboardSource&>(clipboardSource) : fileSource;
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), start);
   qt::QtSettingsBackend settings;
   qt::QtWindowing windowing(ClosingStatus(answer.mode), start);
-  return application.Finish(Launch(
-      {printer, clipboard, *screen, settings, windowing,
-       [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
-      answer.mode));
+  return application.Finish(Launch({printer, source, *screen, settings, windowing,
+                                    [&windowing] { return windowing.HasLoadedWindows(); },
+                                    [] { return QApplication::exec(); }, answer.choices},
+                                   answer.mode));
 }

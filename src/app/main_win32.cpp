@@ -25,12 +25,16 @@ int main(int argc, char* argv[]) {
   }
   mirablot::win32::Win32Printer printer;
   mirablot::win32::Win32Clipboard clipboard;
+  mirablot::win32::Win32PictureFile file(answer.picture);
+  mirablot::ClipboardSource& source =
+      answer.picture.empty() ? static_cast<mirablot::ClipboardSource&>(clipboard) : file;
   mirablot::win32::Win32ScreenMetrics screen;
   mirablot::win32::Win32SettingsBackend settings;
   const int closingStatus = mirablot::ClosingStatus(answer.mode);
   mirablot::win32::Win32Windowing windowing(closingStatus);
-  return mirablot::Launch({printer, clipboard, screen, settings, windowing,
-                           [&windowing] { return windowing.HasLoadedWindows(); },
-                           [&windowing, closingStatus] { return windowing.Run(closingStatus); }},
-                          answer.mode);
+  return mirablot::Launch(
+      {printer, source, screen, settings, windowing,
+       [&windowing] { return windowing.HasLoadedWindows(); },
+       [&windowing, closingStatus] { return windowing.Run(closingStatus); }, answer.choices},
+      answer.mode);
 }

@@ -19,6 +19,8 @@ std::string_view StandardDescription(ErrorNumber number) noexcept {
       return "内部エラーが発生しました。";
     case ErrorNumber::TypeMismatch:
       return "数値として読めない値です。";
+    case ErrorNumber::FileNotFound:
+      return "ファイルが見つかりません。";
     case ErrorNumber::FileAccess:
       return "設定ファイルを読み書きできません。";
     case ErrorNumber::NoSuchControl:

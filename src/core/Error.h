@@ -17,6 +17,7 @@ enum class ErrorNumber : std::int32_t {
   DivisionByZero = 11,
   InternalError = 51,
   TypeMismatch = 13,
+  FileNotFound = 53,
   FileAccess = 75,
   NoSuchControl = 340,
   InvalidPropertyValue = 380,

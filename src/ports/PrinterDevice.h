@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace mirablot {
 
@@ -10,6 +11,18 @@ class Picture;
 /// Paper orientation as the printer takes it.
 enum class Orientation : std::int16_t { Portrait = 1, Landscape = 2 };
 
+/// What one run asks of the printer beyond the page itself (its command line's choices).
+struct PrintChoices {
+  /// The destination; empty for the default one.
+  std::string printer;
+  /// Copies of the document, 1 to 999; 0 leaves the destination's own number.
+  int copies = 0;
+  /// Grey instead of colour.
+  bool monochrome = false;
+
+  friend bool operator==(const PrintChoices&, const PrintChoices&) = default;
+};
+
 /// The default printer, one document at a time. Lengths are twips; every failure is an Error.
 class PrinterDevice {
  public:
@@ -17,6 +30,9 @@ class PrinterDevice {
   PrinterDevice(const PrinterDevice&) = delete;
   PrinterDevice& operator=(const PrinterDevice&) = delete;
 
+  /// Takes the run's choices; before anything else is asked of the printer. A destination
+  /// that does not exist is error 484 (ErrorNumber::NoPrinter), then or at the first question.
+  virtual void Choose(const PrintChoices& choices) = 0;
   /// Width of the printable area for the orientation in force.
   [[nodiscard]] virtual double PageWidth() = 0;
   /// Height of the printable area for the orientation in force.

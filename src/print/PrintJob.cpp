@@ -16,10 +16,12 @@ constexpr std::int32_t kPageAllowance = 700;
 
 }  // namespace
 
-PrintJob::PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img)
-    : m_settings(settings), m_printer(printer), m_img(img) {}
+PrintJob::PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
+                   PrintChoices choices)
+    : m_settings(settings), m_printer(printer), m_img(img), m_choices(std::move(choices)) {}
 
 void PrintJob::Print(Picture picture) {
+  m_printer.Choose(m_choices);
   m_img.SetPicture(std::move(picture));
   ApplyOrientation();
   if (m_settings.GetSetting(settings::kZoom) == "1") {

@@ -4,11 +4,11 @@
 #include <cstdint>
 
 #include "core/Picture.h"
+#include "ports/PrinterDevice.h"
 
 namespace mirablot {
 
 class ImageHolder;
-class PrinterDevice;
 class SettingsStore;
 
 namespace print {
@@ -22,11 +22,12 @@ enum class Axis { Horizontal, Vertical };
 /// Nothing is caught: an Error leaves the document open for the caller to abort.
 class PrintJob {
  public:
-  PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img);
+  PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
+           PrintChoices choices = {});
 
-  /// Puts the picture into the image holder at its natural size, sets the orientation, fits it
-  /// to the paper when asked, starts the page, draws it at margin plus alignment, and ends the
-  /// document.
+  /// Gives the printer the run's choices, puts the picture into the image holder at its natural
+  /// size, sets the orientation, fits it to the paper when asked, starts the page, draws it at
+  /// margin plus alignment, and ends the document.
   void Print(Picture picture);
 
   /// Sets the stored orientation: "0" portrait, "1" landscape, "2" from the picture's shape
@@ -49,6 +50,7 @@ class PrintJob {
   SettingsStore& m_settings;
   PrinterDevice& m_printer;
   ImageHolder& m_img;
+  PrintChoices m_choices;
 };
 
 }  // namespace print

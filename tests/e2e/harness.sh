@@ -23,6 +23,9 @@ free_port() {
   /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
+# gone PID: the process has ended (a zombie nobody has reaped yet counts as ended).
+gone() { ! kill -0 "$1" 2>/dev/null || [[ $(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null) == Z ]]; }
+
 # wait_for SECONDS COMMAND...: retries the command, quietly, until it succeeds; fails after
 # SECONDS.
 wait_for() {
@@ -152,7 +155,11 @@ stop() {
   local dir=$1 pidfile
   for pidfile in "$dir/cupsd.pid" "$dir/xvfb.pid" "$dir/bus.pid"; do
     if [[ -f $pidfile ]]; then
-      kill "$(cat "$pidfile")" 2>/dev/null || true
+      local pid
+      pid=$(cat "$pidfile")
+      kill "$pid" 2>/dev/null || true
+      # Gone before its files go: a scheduler still shutting down writes into its folder.
+      wait_for 10 gone "$pid" || kill -9 "$pid" 2>/dev/null || true
       rm -f "$pidfile"
     fi
   done

@@ -46,6 +46,34 @@ case_not_a_picture() {
   expect_question_then_no 481
 }
 
+# A picture file, or one arriving on standard input through a pipe, in place of the clipboard's:
+# the same layout and the same lossless path; a file missing, or not a picture, said by name.
+case_files_and_standard_input() {
+  store PositionH=2 PositionV=2
+  copy_text "not a picture"
+  picture "$CASE_DIR/pic.png" 300 200
+  run_program "$CASE_DIR/pic.png"
+  finish
+  # x = 11900 - 700 - 4500 = 6700 twips; y = 16840 - 700 - 3000 = 13140 twips.
+  expect_print "$CASE_DIR/pic.png" portrait 335 657 225 150
+  store
+  picture "$CASE_DIR/-pic.jpg" 120 80
+  run_program -- "$CASE_DIR/-pic.jpg"
+  finish
+  expect_print "$CASE_DIR/-pic.jpg" portrait 0 0 90 60
+  fresh_output
+  cat "$CASE_DIR/pic.png" | "$MIRABLOT" - >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
+  MIRABLOT_PID=$!
+  finish
+  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  run_program "$CASE_DIR/missing.png"
+  expect_question_then_no 53
+  grep -q "missing.png" "$CASE_DIR/stderr" || fail "the missing file was not named"
+  run_program "$CASE_DIR/clipboard.txt"
+  expect_question_then_no 481
+  grep -q "clipboard.txt" "$CASE_DIR/stderr" || fail "the file was not named"
+}
+
 # Pictures that are decoded: a PNG with an alpha channel (as many programs copy screenshots),
 # and an owner offering only a BMP.
 case_decoded_pictures() {

@@ -77,6 +77,26 @@ case_users_paper() {
   done
 }
 
+# The run's own choices: copies and grey travel with the job as IPP asks for them, the picture
+# itself unchanged in the document the scheduler received (the test queue prints it grey).
+case_run_choices_travel_with_the_job() {
+  picture "$CASE_DIR/pic.png" 300 200
+  copy_picture "$CASE_DIR/pic.png"
+  run_program --copies 3 --grey
+  finish
+  expect_status 0
+  wait_for 60 scheduler sh -c '[ -z "$(lpstat -o)" ]' || fail "the print job did not finish"
+  local attributes expected
+  attributes=$(job_attributes)
+  for expected in 'copies (integer) = 3' 'print-color-mode (keyword) = monochrome'; do
+    grep -qxF "$expected" <<<"$attributes" || fail "the job lacks \"$expected\": $attributes"
+  done
+  pdfimages -png "$(ls "$E2E_SPOOL_DIR"/d*-001 | sort | tail -n 1)" "$CASE_DIR/sent"
+  /usr/bin/python3 -c 'import sys; from PIL import Image
+a, b = (Image.open(path).convert("RGB").tobytes() for path in sys.argv[1:]); sys.exit(a != b)' \
+    "$CASE_DIR/sent-000.png" "$CASE_DIR/pic.png" || fail "the picture sent is not the one copied"
+}
+
 # PRINTER or LPDEST choose the destination for one run, as with lp: an A5 queue here, whose
 # extents the right and bottom alignment shows (A5 here is 421 x 595 pt, 8420 x 11900 twips).
 case_printer_or_lpdest_choose_the_queue() {
@@ -94,10 +114,17 @@ case_printer_or_lpdest_choose_the_queue() {
     expect_print "$CASE_DIR/pic.png" portrait 161 410 225 150 --sheet 421 595
     [[ $(lpstat -W all -o "$EXTRA_QUEUE" | wc -l) -ge 1 ]] || fail "$variable did not choose it"
   done
+  # --printer chooses it over PRINTER.
+  PRINTER=$E2E_QUEUE run_program --printer "$EXTRA_QUEUE"
+  finish
+  expect_print "$CASE_DIR/pic.png" portrait 161 410 225 150 --sheet 421 595
   # A queue that does not exist is said, not replaced by the default one.
   PRINTER=$E2E_QUEUE-gone run_program
   expect_question_then_no 484
   grep -q "PRINTER" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+  run_program --printer "$E2E_QUEUE-gone"
+  expect_question_then_no 484
+  grep -q -- "-gone" "$CASE_DIR/stderr" || fail "the destination was not named"
 }
 
 # A PPD whose A4 printable area leaves 18 pt left and right and 36 pt top and bottom: positions

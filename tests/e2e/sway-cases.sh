@@ -121,6 +121,15 @@ case_pictures_print() {
     finish
     expect_print "$CASE_DIR/pic.$format" portrait 0 0 90 60
   done
+  # A capture piped in, as a shortcut would run it: grim - | mirablot -. Fitted, 1920 x 1080
+  # pixels become 11200 x 6300 twips.
+  store Zoom=1
+  grim "$CASE_DIR/screen.png"
+  fresh_output
+  grim - | "${RUN_AS[@]}" "$MIRABLOT" - >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
+  MIRABLOT_PID=$!
+  finish
+  expect_print "$CASE_DIR/screen.png" portrait 0 0 560 315
 }
 
 case_hidpi_output() {

@@ -60,6 +60,12 @@ void FakePrinter::RequireDocument() const {
   }
 }
 
+void FakePrinter::Choose(const PrintChoices& choices) {
+  Record("Printer.Choose(" + choices.printer + ", " + std::to_string(choices.copies) +
+             (choices.monochrome ? ", grey)" : ")"),
+         "Choose");
+}
+
 double FakePrinter::PageWidth() {
   Record("Printer.PageWidth", "PageWidth");
   return m_orientation == Orientation::Portrait ? m_portraitWidth : m_portraitHeight;

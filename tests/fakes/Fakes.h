@@ -106,6 +106,7 @@ class FakePrinter final : public PrinterDevice {
   [[nodiscard]] int DocumentsPrinted() const { return m_documentsPrinted; }
   [[nodiscard]] bool DocumentOpen() const { return m_page.has_value(); }
 
+  void Choose(const PrintChoices& choices) override;
   [[nodiscard]] double PageWidth() override;
   [[nodiscard]] double PageHeight() override;
   void SetOrientation(Orientation orientation) override;

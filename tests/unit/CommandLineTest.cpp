@@ -17,44 +17,84 @@ namespace {
 using ::testing::Contains;
 using ::testing::IsEmpty;
 
-struct Case {
-  std::vector<std::string_view> arguments;
-  OptionStyle style;
-  Command command;
-};
-
-class ParseCommandLineTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(ParseCommandLineTest, ChoosesTheCommand) {
-  const Case& given = GetParam();
-  std::string problem;
-  EXPECT_EQ(ParseCommandLine(given.arguments, given.style, &problem), given.command)
-      << ::testing::PrintToString(given.arguments);
-  EXPECT_EQ(problem.empty(), given.command != Command::Misuse) << problem;
+// The command line as one line: the command, then the picture and the choices it makes.
+std::string Rendered(const CommandLine& line) {
+  static const char* const kNames[] = {"print", "settings", "help", "version", "misuse"};
+  std::string text = kNames[static_cast<int>(line.command)];
+  if (line.command != Command::Print) {
+    return text;
+  }
+  for (const std::string& part :
+       {line.picture, line.choices.printer,
+        line.choices.copies > 0 ? "x" + std::to_string(line.choices.copies) : "",
+        std::string(line.choices.monochrome ? "grey" : "")}) {
+    text += part.empty() ? "" : " " + part;
+  }
+  return text;
 }
 
-constexpr auto kUnix = OptionStyle::Unix;
-constexpr auto kWindows = OptionStyle::Windows;
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, ParseCommandLineTest,
-    ::testing::Values(
-        Case{{}, kUnix, Command::Print}, Case{{"--settings"}, kUnix, Command::Settings},
-        Case{{"--settings", "--settings"}, kUnix, Command::Settings},
-        Case{{"--help"}, kUnix, Command::Help}, Case{{"-h"}, kUnix, Command::Help},
-        Case{{"--version"}, kUnix, Command::Version},
-        Case{{"--settings", "--help"}, kUnix, Command::Help},
-        Case{{"--help", "--version"}, kUnix, Command::Help},
-        Case{{"--settings", "--version"}, kUnix, Command::Misuse},
-        Case{{"--setings"}, kUnix, Command::Misuse}, Case{{"--SETTINGS"}, kUnix, Command::Misuse},
-        Case{{"picture.png"}, kUnix, Command::Misuse}, Case{{""}, kUnix, Command::Misuse},
-        Case{{"--help", "--bogus"}, kUnix, Command::Misuse},
-        Case{{"/settings"}, kUnix, Command::Misuse},
-        Case{{"/settings"}, kWindows, Command::Settings},
-        Case{{"/Settings"}, kWindows, Command::Settings}, Case{{"/?"}, kWindows, Command::Help},
-        Case{{"--settings", "/SETTINGS"}, kWindows, Command::Settings},
-        Case{{"/version"}, kWindows, Command::Version},
-        Case{{"/print"}, kWindows, Command::Misuse}));
+TEST(CommandLine, ChoosesTheCommandThePictureAndThePrintChoices) {
+  constexpr auto kUnix = OptionStyle::Unix;
+  constexpr auto kWindows = OptionStyle::Windows;
+  struct Case {
+    std::vector<std::string_view> arguments;
+    OptionStyle style;
+    const char* line;
+  };
+  for (const Case& c : {
+           Case{{}, kUnix, "print"},
+           Case{{"--settings"}, kUnix, "settings"},
+           Case{{"--settings", "--settings"}, kUnix, "settings"},
+           Case{{"--help"}, kUnix, "help"},
+           Case{{"-h"}, kUnix, "help"},
+           Case{{"--version"}, kUnix, "version"},
+           Case{{"--settings", "--help"}, kUnix, "help"},
+           Case{{"--help", "--version", "pic.png"}, kUnix, "help"},
+           Case{{"--settings", "--version"}, kUnix, "misuse"},
+           Case{{"--setings"}, kUnix, "misuse"},
+           Case{{"--SETTINGS"}, kUnix, "misuse"},
+           Case{{""}, kUnix, "misuse"},
+           Case{{"--help", "--bogus"}, kUnix, "misuse"},
+           Case{{"pic.png"}, kUnix, "print pic.png"},
+           Case{{"/home/me/pic.png"}, kUnix, "print /home/me/pic.png"},
+           Case{{"-"}, kUnix, "print -"},
+           Case{{"--", "-pic.png"}, kUnix, "print -pic.png"},
+           Case{{"-pic.png"}, kUnix, "misuse"},
+           Case{{"a.png", "b.png"}, kUnix, "misuse"},
+           Case{{"--printer", "Photo/grey", "pic.png"}, kUnix, "print pic.png Photo/grey"},
+           Case{{"-d", "Labels", "-d", "Office"}, kUnix, "print Office"},
+           Case{{"--printer=Labels"}, kUnix, "print Labels"},
+           Case{{"--printer"}, kUnix, "misuse"},
+           Case{{"--printer="}, kUnix, "misuse"},
+           Case{{"--copies", "3"}, kUnix, "print x3"},
+           Case{{"-n", "999"}, kUnix, "print x999"},
+           Case{{"--copies=1"}, kUnix, "print x1"},
+           Case{{"--copies", "0"}, kUnix, "misuse"},
+           Case{{"--copies", "1000"}, kUnix, "misuse"},
+           Case{{"--copies", "2x"}, kUnix, "misuse"},
+           Case{{"--copies", "+2"}, kUnix, "misuse"},
+           Case{{"--gray"}, kUnix, "print grey"},
+           Case{{"--grey", "-", "--copies", "2", "-d", "P"}, kUnix, "print - P x2 grey"},
+           Case{{"--settings", "pic.png"}, kUnix, "misuse"},
+           Case{{"--grey", "--settings"}, kUnix, "misuse"},
+           Case{{"--version", "-"}, kUnix, "misuse"},
+           Case{{"/settings"}, kWindows, "settings"},
+           Case{{"/Settings"}, kWindows, "settings"},
+           Case{{"/?"}, kWindows, "help"},
+           Case{{"--settings", "/SETTINGS"}, kWindows, "settings"},
+           Case{{"/version"}, kWindows, "version"},
+           Case{{"/print"}, kWindows, "misuse"},
+           Case{{"/PRINTER:Labels", "/copies:2", "/grey", "C:\\pic.png"},
+                kWindows,
+                "print C:\\pic.png Labels x2 grey"},
+           Case{{"/copies:0"}, kWindows, "misuse"},
+           Case{{"/grey", "/settings"}, kWindows, "misuse"},
+       }) {
+    const CommandLine line = ParseCommandLine(c.arguments, c.style);
+    EXPECT_EQ(Rendered(line), c.line) << ::testing::PrintToString(c.arguments);
+    EXPECT_EQ(line.problem.empty(), line.command != Command::Misuse) << line.problem;
+  }
+}
 
 class LaunchTest : public ::testing::Test {
  protected:

@@ -57,6 +57,21 @@ TEST(JobOptions, DeviceChoicesTravelAndTheLayoutIsOurOwn) {
                   JobOption{"page-border", "none"}, JobOption{"orientation-requested", "3"}));
 }
 
+TEST(JobOptions, TheRunsCopiesAndGreyStandInsteadOfTheDestinations) {
+  EXPECT_THAT(JobOptions({{"copies", "2"},
+                          {"print-color-mode", "color"},
+                          {"ColorModel", "RGB"},
+                          {"sides", "two-sided-long-edge"}},
+                         "iso_a4_210x297mm", false, {"", 3, true}),
+              ::testing::AllOf(
+                  ::testing::Contains(JobOption{"copies", "3"}),
+                  ::testing::Contains(JobOption{"print-color-mode", "monochrome"}),
+                  ::testing::Contains(JobOption{"sides", "two-sided-long-edge"}),
+                  ::testing::Not(::testing::Contains(JobOption{"copies", "2"})),
+                  ::testing::Not(::testing::Contains(JobOption{"ColorModel", "RGB"})),
+                  ::testing::Not(::testing::Contains(JobOption{"print-color-mode", "color"}))));
+}
+
 TEST(JobOptions, ALandscapePageSaysLandscapeWhateverTheDefault) {
   EXPECT_THAT(JobOptions({{"orientation-requested", "3"}}, "iso_a4_210x297mm", true),
               IsSupersetOf({JobOption{"orientation-requested", "4"}}));

@@ -171,14 +171,22 @@ class StartUpWindowTest : public Fakes {
 TEST_F(StartUpWindowTest, NothingStoredPrintsAtTheOriginAtNaturalSizeUnseen) {
   Launch(fake::MakePicture(300, 200));
   EXPECT_THAT(m_log.Matching("Printer."),
-              ElementsAre("Printer.NewPage", "Printer.DrawPicture(0, 0, 4500, 3000)",
-                          "Printer.EndDocument"));
+              ElementsAre("Printer.Choose(, 0)", "Printer.NewPage",
+                          "Printer.DrawPicture(0, 0, 4500, 3000)", "Printer.EndDocument"));
   EXPECT_THAT(m_windowing.MessageBoxes(), IsEmpty());
   EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
   EXPECT_TRUE(m_form.Printed());
   // Parked beyond the bottom-right corner of the screen.
   EXPECT_FLOAT_EQ(m_form.Left(), 28800);
   EXPECT_FLOAT_EQ(m_form.Top(), 16200);
+}
+
+TEST_F(StartUpWindowTest, TheRunsChoicesGoToThePrinterFirst) {
+  m_clipboard.Hold(fake::MakePicture(300, 200));
+  frmMain form({m_printer, m_clipboard, m_screen, m_store, m_windowing, {"Labels", 2, true}},
+               m_img);
+  form.Form_Load();
+  EXPECT_EQ(m_log.Matching("Printer.").front(), "Printer.Choose(Labels, 2, grey)");
 }
 
 TEST_F(StartUpWindowTest, TextOnTheClipboardAbortsAndAsksWhetherToOpenTheSettings) {

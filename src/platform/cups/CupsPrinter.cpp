@@ -144,11 +144,28 @@ CupsPrinter::~CupsPrinter() {
   CloseDocument();
 }
 
+void CupsPrinter::Choose(const PrintChoices& choices) {
+  m_choices = choices;
+  m_resolved = false;
+}
+
 void CupsPrinter::Resolve() {
   if (m_resolved) {
     return;
   }
-  const DestinationPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
+  if (!m_choices.printer.empty()) {
+    // NAME or NAME/INSTANCE, as lp -d takes it.
+    const std::size_t slash = m_choices.printer.find('/');
+    m_destination = m_choices.printer.substr(0, slash);
+    m_instance = slash != std::string::npos ? m_choices.printer.substr(slash + 1) : "";
+  }
+  const DestinationPtr dest(cupsGetNamedDest(
+      CUPS_HTTP_DEFAULT, m_choices.printer.empty() ? nullptr : m_destination.c_str(),
+      m_instance.empty() || m_choices.printer.empty() ? nullptr : m_instance.c_str()));
+  if (!dest && !m_choices.printer.empty()) {
+    throw Error(ErrorNumber::NoPrinter,
+                "プリンター " + m_choices.printer + " がありません (CUPS: " + CupsMessage() + ")");
+  }
   if (!dest) {
     std::string description =
         "既定のプリンターがありません。CUPS で既定のプリンターを設定してください。";
@@ -311,7 +328,8 @@ void CupsPrinter::Submit() {
   }
   cups_option_t* options = nullptr;
   int count = 0;
-  for (const JobOption& option : JobOptions(OptionsOf(*dest), m_media, m_landscapePage)) {
+  for (const JobOption& option :
+       JobOptions(OptionsOf(*dest), m_media, m_landscapePage, m_choices)) {
     count = cupsAddOption(option.name.c_str(), option.value.c_str(), count, &options);
   }
   const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(), m_path.c_str(),

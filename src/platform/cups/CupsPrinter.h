@@ -29,7 +29,8 @@ struct Margins {
 /// pages a quarter counter-clockwise, so the page's top-left lies at the sheet's bottom-left.
 [[nodiscard]] Margins LandscapeMargins(const Margins& sheet);
 
-/// The default CUPS destination (PRINTER or LPDEST choose another for one run, as with lp). The
+/// The CUPS destination the run chose, else the default one (PRINTER or LPDEST choose another
+/// for one run, as with lp); the run's copies and grey go with the job. The
 /// document is a PDF written directly: a PNG picture's own compressed pixels go in unchanged,
 /// others are compressed as PNG does, never lossily. libcups submits it and its answer is
 /// checked, so a job CUPS refuses is an error rather than a silent loss. The page is the paper
@@ -44,6 +45,7 @@ class CupsPrinter final : public PrinterDevice {
   CupsPrinter& operator=(const CupsPrinter&) = delete;
   ~CupsPrinter() override;
 
+  void Choose(const PrintChoices& choices) override;
   [[nodiscard]] double PageWidth() override;
   [[nodiscard]] double PageHeight() override;
   void SetOrientation(Orientation orientation) override;
@@ -69,6 +71,7 @@ class CupsPrinter final : public PrinterDevice {
   void CloseDocument();
   void Submit();
 
+  PrintChoices m_choices;
   bool m_resolved = false;
   std::string m_destination;
   std::string m_instance;  // lpoptions' NAME/INSTANCE, empty for the plain destination

@@ -80,10 +80,19 @@ bool IsLayoutOption(const std::string& name) {
 }
 
 std::vector<JobOption> JobOptions(const std::vector<JobOption>& destination,
-                                  const std::string& media, bool landscapePage) {
+                                  const std::string& media, bool landscapePage,
+                                  const PrintChoices& choices) {
+  // A choice of the run's stands instead of the destination's options for the same thing.
+  const auto chosen = [&choices](const JobOption& option) {
+    return (choices.copies > 0 && option.name == "copies") ||
+           (choices.monochrome &&
+            (option.name == "print-color-mode" || SameName(option.name, "ColorModel")));
+  };
   std::vector<JobOption> options;
   std::copy_if(destination.begin(), destination.end(), std::back_inserter(options),
-               [](const JobOption& option) { return !IsLayoutOption(option.name); });
+               [&chosen](const JobOption& option) {
+                 return !IsLayoutOption(option.name) && !chosen(option);
+               });
   // print-scaling=none is what pdftopdf takes as "the page as it stands"; fit-to-page is its
   // older name, which other filters read. IPP orientation-requested 3 is portrait, 4 landscape.
   options.insert(options.end(), {{"media", media},
@@ -92,6 +101,12 @@ std::vector<JobOption> JobOptions(const std::vector<JobOption>& destination,
                                  {"number-up", "1"},
                                  {"page-border", "none"},
                                  {"orientation-requested", landscapePage ? "4" : "3"}});
+  if (choices.copies > 0) {
+    options.push_back({"copies", std::to_string(choices.copies)});
+  }
+  if (choices.monochrome) {
+    options.push_back({"print-color-mode", "monochrome"});
+  }
   return options;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ports/PrinterDevice.h"
+
 namespace mirablot::cups {
 
 /// One option of a print job, by its CUPS name (as in lpoptions and `lp -o`).
@@ -37,8 +39,10 @@ struct ChosenMedia {
 /// type, sides, resolution, finishing…), less every layout option. Then the job's own layout:
 /// `media` (the medium the page was made for, with the source and type the user chose), no
 /// scaling, one page a sheet, no border, and the page's own orientation (no turning by a
-/// landscape default).
+/// landscape default). The run's choices come last: its copies, and grey
+/// (print-color-mode=monochrome), in place of the destination's.
 [[nodiscard]] std::vector<JobOption> JobOptions(const std::vector<JobOption>& destination,
-                                                const std::string& media, bool landscapePage);
+                                                const std::string& media, bool landscapePage,
+                                                const PrintChoices& choices = {});
 
 }  // namespace mirablot::cups

@@ -2,8 +2,12 @@
 #include "QtClipboard.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 #include <utility>
 
 #include <QBuffer>
@@ -54,19 +58,30 @@ std::size_t DecodeBudget() {
   return std::max(available / 3, kSmallestBudget);
 }
 
+// The budget, which Qt's readers keep too: their own limit (128 MB) would refuse an 8K
+// screenshot, and ours is checked before decoding.
+std::size_t PrepareDecoding() {
+  const std::size_t budget = DecodeBudget();
+  QImageReader::setAllocationLimit(
+      static_cast<int>(std::min<std::size_t>(budget / kMegabyte + 1, INT_MAX)));
+  return budget;
+}
+
 // A picture whose decoded pixels would not fit the budget is refused with its size.
 void RequireWithinBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
   if (width * height * 4 > budget) {
-    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像が大きすぎて印刷できません (" +
+    throw Error(ErrorNumber::OutOfMemory, "画像が大きすぎて印刷できません (" +
                                               std::to_string(width) + " × " +
                                               std::to_string(height) + " ピクセル)。");
   }
 }
 
-// Makes a picture of an image the clipboard offered in the given MIME type. A PNG that a PDF
-// can carry is only checked, not decoded; anything else is decoded. A picture too large for
-// the budget and data that does not decode are Errors, so the user learns why nothing printed.
-Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t budget) {
+// Makes a picture of image data (of a MIME type, or a file's name, as a hint to Qt's reader,
+// which looks at the content too). A PNG that a PDF can carry is only checked, not decoded;
+// anything else is decoded. A picture too large for the budget and data that does not decode
+// are Errors naming `what`, so the user learns why nothing printed.
+Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t budget,
+               const std::string& what) {
   if (const std::optional<pdf::PngHeader> png = pdf::ReadPngHeader(bytes)) {
     RequireWithinBudget(png->width, png->height, budget);
     if (pdf::PdfCanCarry(*png)) {
@@ -77,7 +92,8 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
                                             static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&view);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer, type.section(QLatin1Char('/'), 1).toLatin1());
+  QImageReader reader(&buffer,
+                      type.section(QLatin1Char('/'), 1).section(QLatin1Char('.'), -1).toLatin1());
   reader.setDecideFormatFromContent(true);
   const QSize size = reader.size();
   if (size.isValid()) {
@@ -87,8 +103,7 @@ Picture Decode(std::vector<std::uint8_t> bytes, const QString& type, std::size_t
   QImage image;
   if (!reader.read(&image)) {
     throw Error(ErrorNumber::InvalidPicture,
-                "クリップボードの画像 (" + type.toStdString() +
-                    ") を読み取れません: " + reader.errorString().toStdString());
+                what + " を読み取れません: " + reader.errorString().toStdString());
   }
   return MakePicture(image);
 }
@@ -128,7 +143,8 @@ Picture FirstDecodable(const QStringList& offered, std::size_t budget, FetchType
       continue;
     }
     try {
-      return Decode(std::move(*bytes), type, budget);
+      return Decode(std::move(*bytes), type, budget,
+                    "クリップボードの画像 (" + type.toStdString() + ")");
     } catch (const Error& error) {
       if (error.Number() == static_cast<int>(ErrorNumber::OutOfMemory)) {
         throw;
@@ -173,10 +189,7 @@ QtClipboard::QtClipboard(SelectionOpener open, std::function<void()> start)
     : m_open(std::move(open)), m_start(std::move(start)) {}
 
 Picture QtClipboard::FetchBitmap() {
-  const std::size_t budget = DecodeBudget();
-  // Qt's own limit (128 MB) would refuse an 8K screenshot; ours is checked before decoding.
-  QImageReader::setAllocationLimit(
-      static_cast<int>(std::min<std::size_t>(budget / kMegabyte + 1, INT_MAX)));
+  const std::size_t budget = PrepareDecoding();
   if (m_open) {
     const std::unique_ptr<SelectionReader> reader = m_open({.maxBytes = budget});
     return FromReader(*reader, budget);
@@ -185,6 +198,46 @@ Picture QtClipboard::FetchBitmap() {
     m_start();
   }
   return FromQtClipboard(budget);
+}
+
+Picture PictureFile::FetchBitmap() {
+  const std::size_t budget = PrepareDecoding();
+  const bool standardInput = m_path == "-";
+  const std::string what = standardInput ? "標準入力の画像" : "ファイル " + m_path;
+  const int fd = standardInput ? STDIN_FILENO : ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    throw Error(errno == ENOENT ? ErrorNumber::FileNotFound : ErrorNumber::FileAccess,
+                what + " を開けません: " + std::strerror(errno));
+  }
+  const struct Close {
+    int fd;
+    bool owned;
+    ~Close() {
+      if (owned) {
+        ::close(fd);
+      }
+    }
+  } close{fd, !standardInput};
+  // Standard input is read for as long as it is open: a capture tool waits for the user.
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> chunk(std::size_t{1} << 20);
+  for (;;) {
+    const ssize_t got = ::read(fd, chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      throw Error(ErrorNumber::FileAccess, what + " を読めません: " + std::strerror(errno));
+    }
+    if (got == 0) {
+      break;
+    }
+    if (bytes.size() + static_cast<std::size_t>(got) > budget) {
+      throw Error(ErrorNumber::OutOfMemory, what + " は大きすぎて印刷できません。");
+    }
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
+  }
+  return Decode(std::move(bytes), ToQString(m_path), budget, what);
 }
 
 }  // namespace mirablot::qt

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "ports/ClipboardSource.h"
 #include "ports/SelectionReader.h"
@@ -27,6 +28,20 @@ class QtClipboard final : public ClipboardSource {
  private:
   SelectionOpener m_open;
   std::function<void()> m_start;
+};
+
+/// The picture in a file, or arriving on standard input ("-"), in place of the clipboard's:
+/// read whole (standard input for as long as it stays open) within the same budget and decoded
+/// the same way. A file that does not exist is error 53, one that cannot be read error 75, and
+/// one that holds no picture error 481, each naming the file.
+class PictureFile final : public ClipboardSource {
+ public:
+  explicit PictureFile(std::string path) : m_path(std::move(path)) {}
+
+  [[nodiscard]] Picture FetchBitmap() override;
+
+ private:
+  std::string m_path;
 };
 
 }  // namespace mirablot::qt

@@ -73,11 +73,11 @@ class ComPtr {
   Interface* m_pointer = nullptr;
 };
 
-void Check(HRESULT result, const char* what) {
+// `source` names the picture in the user's words ("クリップボードの PNG", "ファイル a.txt").
+void Check(HRESULT result, const std::string& source, const char* step) {
   if (FAILED(result)) {
-    throw Error(ErrorNumber::InvalidPicture,
-                std::string("クリップボードの PNG を読めません (") + what +
-                    "): " + SystemMessage(static_cast<unsigned long>(result)));
+    throw Error(ErrorNumber::InvalidPicture, source + " を読めません (" + step + "): " +
+                                                 SystemMessage(static_cast<unsigned long>(result)));
   }
 }
 
@@ -88,17 +88,17 @@ void RequireWithinBudget(UINT width, UINT height) {
   status.dwLength = sizeof status;
   const std::uint64_t needed = std::uint64_t{width} * height * 4;
   if (needed > UINT_MAX || (GlobalMemoryStatusEx(&status) && needed > status.ullAvailPhys / 3)) {
-    throw Error(ErrorNumber::OutOfMemory, "クリップボードの画像 (" + std::to_string(width) + " × " +
-                                              std::to_string(height) +
-                                              ") は大きすぎて印刷できません。");
+    throw Error(ErrorNumber::OutOfMemory, "画像が大きすぎて印刷できません (" +
+                                              std::to_string(width) + " × " +
+                                              std::to_string(height) + " ピクセル)。");
   }
 }
 
-// Windows decodes PNG through its imaging component (WIC); no library of our own needed.
-Picture DecodePng(const std::uint8_t* data, std::size_t size) {
+// Windows decodes pictures through its imaging component (WIC); no library of our own needed.
+Picture Decode(const std::uint8_t* data, std::size_t size, const std::string& source) {
   if (size > MAXDWORD) {
-    throw Error(ErrorNumber::OutOfMemory, "クリップボードの PNG (" + std::to_string(size) +
-                                              " バイト) は大きすぎて印刷できません。");
+    throw Error(ErrorNumber::OutOfMemory,
+                source + " (" + std::to_string(size) + " バイト) は大きすぎて印刷できません。");
   }
   const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   struct Uninitialise {
@@ -113,25 +113,28 @@ Picture DecodePng(const std::uint8_t* data, std::size_t size) {
   ComPtr<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                          IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())),
-        "WIC");
+        source, "WIC");
   ComPtr<IWICStream> stream;
-  Check(factory->CreateStream(stream.Out()), "stream");
-  Check(stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size)), "stream");
+  Check(factory->CreateStream(stream.Out()), source, "stream");
+  Check(stream->InitializeFromMemory(const_cast<BYTE*>(data), static_cast<DWORD>(size)), source,
+        "stream");
   ComPtr<IWICBitmapDecoder> decoder;
-  Check(factory->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatPng,
-                                         WICDecodeMetadataCacheOnDemand, decoder.Out()),
-        "decoder");
+  Check(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                         decoder.Out()),
+        source, "decoder");
   ComPtr<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, frame.Out()), "frame");
+  Check(decoder->GetFrame(0, frame.Out()), source, "frame");
   UINT width = 0;
   UINT height = 0;
-  Check(frame->GetSize(&width, &height), "size");
+  Check(frame->GetSize(&width, &height), source, "size");
   RequireWithinBudget(width, height);
   ComPtr<IWICBitmapSource> bgra;
-  Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), bgra.Out()), "convert");
+  Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), bgra.Out()), source,
+        "convert");
   const UINT stride = width * 4;
   std::vector<std::uint8_t> rows(std::size_t{stride} * height);
-  Check(bgra->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()), "pixels");
+  Check(bgra->CopyPixels(nullptr, stride, static_cast<UINT>(rows.size()), rows.data()), source,
+        "pixels");
   return Picture(
       DibPicture::FromBgra(static_cast<int>(width), static_cast<int>(height), std::move(rows)));
 }
@@ -171,7 +174,49 @@ Picture Win32Clipboard::FetchBitmap() {
     png.assign(lock.Data(), lock.Data() + lock.Size());
   }
   // Decoding takes a while: other programs have the clipboard back first.
-  return DecodePng(png.data(), png.size());
+  return Decode(png.data(), png.size(), "クリップボードの PNG");
+}
+
+Picture Win32PictureFile::FetchBitmap() {
+  const bool standardInput = m_path == "-";
+  const std::string source = standardInput ? "標準入力の画像" : "ファイル " + m_path;
+  HANDLE file = standardInput ? GetStdHandle(STD_INPUT_HANDLE)
+                              : CreateFileW(Wide(m_path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE || file == nullptr) {
+    const DWORD code = GetLastError();
+    ThrowLastError(source + " を開けません",
+                   code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                       ? ErrorNumber::FileNotFound
+                       : ErrorNumber::FileAccess);
+  }
+  const struct Close {
+    HANDLE file;
+    bool owned;
+    ~Close() {
+      if (owned) {
+        CloseHandle(file);
+      }
+    }
+  } close{file, !standardInput};
+  // Standard input is read for as long as it is open: a capture tool waits for the user.
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> chunk(std::size_t{1} << 20);
+  for (DWORD got = 0;; bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got)) {
+    if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      if (GetLastError() == ERROR_BROKEN_PIPE) {
+        break;  // the writer closed its end: the end of the picture
+      }
+      ThrowLastError(source + " を読めません", ErrorNumber::FileAccess);
+    }
+    if (got == 0) {
+      break;
+    }
+    if (bytes.size() + got > MAXDWORD) {
+      throw Error(ErrorNumber::OutOfMemory, source + " は大きすぎて印刷できません。");
+    }
+  }
+  return Decode(bytes.data(), bytes.size(), source);
 }
 
 }  // namespace mirablot::win32

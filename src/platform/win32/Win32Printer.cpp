@@ -43,33 +43,62 @@ Win32Printer::~Win32Printer() {
   }
 }
 
+void Win32Printer::Choose(const PrintChoices& choices) {
+  m_choices = choices;
+}
+
 HDC Win32Printer::Dc() {
   if (m_dc != nullptr) {
     return m_dc;
   }
-  DWORD length = 0;
-  GetDefaultPrinterW(nullptr, &length);
-  if (length == 0) {
-    throw Error(ErrorNumber::NoPrinter,
-                "既定のプリンターがありません。Windows の設定で既定のプリンターを選んでください。");
+  std::wstring name = Wide(m_choices.printer);
+  if (name.empty()) {
+    DWORD length = 0;
+    GetDefaultPrinterW(nullptr, &length);
+    if (length == 0) {
+      throw Error(
+          ErrorNumber::NoPrinter,
+          "既定のプリンターがありません。Windows の設定で既定のプリンターを選んでください。");
+    }
+    name.assign(length, L'\0');
+    if (!GetDefaultPrinterW(name.data(), &length)) {
+      ThrowLastError("既定のプリンターを調べられません", ErrorNumber::NoPrinter);
+    }
+    name.resize(length > 0 ? length - 1 : 0);
+  } else if (HANDLE handle = nullptr; !OpenPrinterW(name.data(), &handle, nullptr)) {
+    ThrowLastError("プリンター " + m_choices.printer + " がありません", ErrorNumber::NoPrinter);
+  } else {
+    ClosePrinter(handle);
   }
-  std::wstring name(length, L'\0');
-  if (!GetDefaultPrinterW(name.data(), &length)) {
-    ThrowLastError("既定のプリンターを調べられません", ErrorNumber::NoPrinter);
-  }
-  name.resize(length > 0 ? length - 1 : 0);
 
-  // The printer's own settings (paper, orientation, resolution), as the user left them.
+  // The printer's own settings (paper, orientation, resolution), as the user left them, with
+  // the run's copies and grey.
   const PrinterHandle printer(name);
   const LONG size = DocumentPropertiesW(nullptr, printer.Get(), name.data(), nullptr, nullptr, 0);
   if (size <= 0) {
     ThrowLastError("プリンター " + Utf8(name) + " の設定を読めません", ErrorNumber::PrinterError);
   }
   std::vector<std::uint8_t> mode(static_cast<std::size_t>(size));
-  if (DocumentPropertiesW(nullptr, printer.Get(), name.data(),
-                          reinterpret_cast<DEVMODEW*>(mode.data()), nullptr,
-                          DM_OUT_BUFFER) != IDOK) {
+  auto* devmode = reinterpret_cast<DEVMODEW*>(mode.data());
+  if (DocumentPropertiesW(nullptr, printer.Get(), name.data(), devmode, nullptr, DM_OUT_BUFFER) !=
+      IDOK) {
     ThrowLastError("プリンター " + Utf8(name) + " の設定を読めません", ErrorNumber::PrinterError);
+  }
+  if (m_choices.copies > 0 || m_choices.monochrome) {
+    if (m_choices.copies > 0) {
+      devmode->dmCopies = static_cast<short>(m_choices.copies);
+      devmode->dmFields |= DM_COPIES;
+    }
+    if (m_choices.monochrome) {
+      devmode->dmColor = DMCOLOR_MONOCHROME;
+      devmode->dmFields |= DM_COLOR;
+    }
+    // The driver merges the choices into the rest of its settings.
+    if (DocumentPropertiesW(nullptr, printer.Get(), name.data(), devmode, devmode,
+                            DM_IN_BUFFER | DM_OUT_BUFFER) != IDOK) {
+      ThrowLastError("プリンター " + Utf8(name) + " に部数や白黒を指定できません",
+                     ErrorNumber::PrinterError);
+    }
   }
   HDC dc = CreateDCW(L"WINSPOOL", name.c_str(), nullptr, reinterpret_cast<DEVMODEW*>(mode.data()));
   if (dc == nullptr) {

@@ -21,6 +21,7 @@ class Win32Printer final : public PrinterDevice {
   /// An open document that never ended is discarded.
   ~Win32Printer() override;
 
+  void Choose(const PrintChoices& choices) override;
   [[nodiscard]] double PageWidth() override;
   [[nodiscard]] double PageHeight() override;
   void SetOrientation(Orientation orientation) override;
@@ -35,6 +36,7 @@ class Win32Printer final : public PrinterDevice {
   [[nodiscard]] _devicemodeW* Mode();
   [[nodiscard]] int DeviceUnits(double twips, int dotsPerInch) const;
 
+  PrintChoices m_choices;
   std::wstring m_name;
   std::vector<std::uint8_t> m_mode;
   HDC__* m_dc = nullptr;
