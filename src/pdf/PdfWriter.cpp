@@ -120,6 +120,10 @@ void PdfWriter::BeginPage(double width, double height) {
   m_pageHeight = height;
 }
 
+int PdfWriter::AddImage(const FlateImage& image) {
+  return WriteImage(image);
+}
+
 void PdfWriter::DrawImage(const FlateImage& image, double x, double y, double width,
                           double height) {
   const int number = WriteImage(image);
@@ -127,6 +131,18 @@ void PdfWriter::DrawImage(const FlateImage& image, double x, double y, double wi
   // PDF measures from the bottom-left corner upwards; an image fills the unit square.
   m_content += "q " + Number(width) + " 0 0 " + Number(height) + " " + Number(x) + " " +
                Number(m_pageHeight - y - height) + " cm /Im" + std::to_string(number) + " Do Q\n";
+}
+
+void PdfWriter::DrawImage(int image, double x, double y, double width, double height,
+                          const std::array<double, 4>& clip) {
+  if (std::find(m_pageImages.begin(), m_pageImages.end(), image) == m_pageImages.end()) {
+    m_pageImages.push_back(image);
+  }
+  const auto& [left, top, clipWidth, clipHeight] = clip;
+  m_content += "q " + Number(left) + " " + Number(m_pageHeight - top - clipHeight) + " " +
+               Number(clipWidth) + " " + Number(clipHeight) + " re W n " + Number(width) + " 0 0 " +
+               Number(height) + " " + Number(x) + " " + Number(m_pageHeight - y - height) +
+               " cm /Im" + std::to_string(image) + " Do Q\n";
 }
 
 void PdfWriter::Finish(const std::string& title) {

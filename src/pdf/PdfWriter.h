@@ -5,6 +5,7 @@
 // places. Pictures are Flate streams with PNG row predictors, so a PNG's own image data goes
 // in unchanged and other pictures are compressed the way PNG compresses them.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -36,8 +37,14 @@ class PdfWriter {
 
   /// A new page of this size in points.
   void BeginPage(double width, double height);
+  /// Puts the picture into the document once; returns its number for DrawImage.
+  [[nodiscard]] int AddImage(const FlateImage& image);
   /// Shows the picture in the rectangle, in points from the page's top-left corner.
   void DrawImage(const FlateImage& image, double x, double y, double width, double height);
+  /// Shows a picture added before in the rectangle, as much of it as lies within the clip
+  /// rectangle (x, y, width, height; points from the page's top-left corner).
+  void DrawImage(int image, double x, double y, double width, double height,
+                 const std::array<double, 4>& clip);
   /// Ends the last page and writes the document's tables.
   void Finish(const std::string& title);
 

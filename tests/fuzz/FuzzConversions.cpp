@@ -32,7 +32,11 @@ std::string FixedText(std::int64_t scaled) {
       scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
   std::string fraction = std::to_string(magnitude % 10000);
   fraction.insert(0, 4 - fraction.size(), '0');
-  return (scaled < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+  std::string text(scaled < 0 ? "-" : "");
+  text += std::to_string(magnitude / 10000);
+  text += '.';
+  text += fraction;
+  return text;
 }
 
 }  // namespace

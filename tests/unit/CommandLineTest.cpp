@@ -24,11 +24,17 @@ std::string Rendered(const CommandLine& line) {
   if (line.command != Command::Print) {
     return text;
   }
-  for (const std::string& part :
-       {line.picture, line.choices.printer,
-        line.choices.copies > 0 ? "x" + std::to_string(line.choices.copies) : "",
-        std::string(line.choices.monochrome ? "grey" : "")}) {
-    text += part.empty() ? "" : " " + part;
+  std::string copies;
+  if (line.choices.copies > 0) {
+    copies = 'x';
+    copies += std::to_string(line.choices.copies);
+  }
+  for (const std::string& part : {line.picture, line.choices.printer, copies,
+                                  std::string(line.choices.monochrome ? "grey" : "")}) {
+    if (!part.empty()) {
+      text += ' ';
+      text += part;
+    }
   }
   return text;
 }

@@ -17,18 +17,15 @@ struct Session {
 };
 
 // Facts of a compositor that answered: its data control and its windows.
-SessionFacts Wayland(bool dataControl, bool windows, bool xwayland, std::string requested = "") {
+SessionFacts Wayland(bool dataControl, bool windows, bool xwayland, std::string requested = "",
+                     bool socketOnly = false) {
   return {.waylandNamed = true,
+          .waylandSocketOnly = socketOnly,
           .waylandReachable = true,
           .waylandDataControl = dataControl,
           .waylandWindows = windows,
           .x11Named = xwayland,
           .requestedQtPlatform = std::move(requested)};
-}
-
-SessionFacts SocketOnly(SessionFacts facts) {
-  facts.waylandSocketOnly = true;
-  return facts;
 }
 
 class PlanSessionTest : public ::testing::TestWithParam<Session> {};
@@ -72,11 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
                 ""},
         Session{"no display at all", {}, ClipboardRoute::Toolkit, ""},
         // An inherited WAYLAND_SOCKET serves one connection: the reader's. Windows take XWayland.
-        Session{"sway named by WAYLAND_SOCKET alone", SocketOnly(Wayland(true, true, true)),
+        Session{"sway named by WAYLAND_SOCKET alone", Wayland(true, true, true, "", true),
                 ClipboardRoute::WaylandDataControl, "xcb"},
         Session{"sway without XWayland named by WAYLAND_SOCKET alone",
-                SocketOnly(Wayland(true, true, false)), ClipboardRoute::WaylandDataControl, ""},
-        Session{"GNOME named by WAYLAND_SOCKET alone", SocketOnly(Wayland(false, true, true)),
+                Wayland(true, true, false, "", true), ClipboardRoute::WaylandDataControl, ""},
+        Session{"GNOME named by WAYLAND_SOCKET alone", Wayland(false, true, true, "", true),
                 ClipboardRoute::XWaylandSelection, "xcb"},
         Session{"the user's own platform is kept",
                 {.x11Named = true, .requestedQtPlatform = "offscreen"},

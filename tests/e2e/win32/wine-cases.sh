@@ -58,6 +58,19 @@ scale_screen() {
   on_exit wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
 }
 
+# A picture file on another printer, with copies and grey in the printer's DEVMODE. Wine's
+# PostScript driver hands CUPS the copies (the job's copies attribute); it ignores dmColor: the
+# page comes out in colour and the job asks for none.
+case_file_on_another_printer() {
+  extra_queue a5 "" -o PageSize=A5
+  picture "$CASE_DIR/pic.bmp" 300 200
+  run_program --printer "$EXTRA_QUEUE" --copies 2 --grey "Z:$CASE_DIR/pic.bmp"
+  finish
+  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 225 150 --sheet 421 595
+  [[ $(scheduler lpstat -W all -o "$EXTRA_QUEUE" | wc -l) == 1 ]] || fail "not on $EXTRA_QUEUE"
+  job_attributes | grep -qxF 'copies (integer) = 2' || fail "no copies: $(job_attributes)"
+}
+
 RUN_AS=(wine)
 store  # each case starts with nothing stored, as the Linux ones do
 run_case "$@"
