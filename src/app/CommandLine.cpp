@@ -11,7 +11,7 @@ namespace mirablot {
 namespace {
 
 // The options and what each takes: a command, or a print choice with or without a value.
-enum class Takes { Command, Printer, Copies, Grey };
+enum class Takes { Command, Printer, Copies, Grey, Long };
 
 struct Option {
   std::string_view unix;
@@ -31,6 +31,7 @@ constexpr Option kOptions[] = {
     {"-n", "", Takes::Copies},
     {"--grey", "/grey", Takes::Grey},
     {"--gray", "/gray", Takes::Grey},
+    {"--long", "/long", Takes::Long},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -55,7 +56,7 @@ std::optional<std::pair<const Option*, std::optional<std::string_view>>> Recogni
       if (exact) {
         return std::pair{&option, std::nullopt};
       }
-      if (option.takes != Takes::Command && option.takes != Takes::Grey &&
+      if ((option.takes == Takes::Printer || option.takes == Takes::Copies) &&
           argument.size() > name.size() && argument[name.size()] == separator &&
           (separator == '=' ? head == name : SameIgnoringCase(head, name))) {
         return std::pair{&option, argument.substr(name.size() + 1)};
@@ -147,6 +148,9 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Option
       case Takes::Grey:
         line.choices.monochrome = true;
         break;
+      case Takes::Long:
+        line.acrossPages = true;
+        break;
     }
     printBy = printBy.empty() ? argument : printBy;
   }
@@ -163,7 +167,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Option
 std::string UsageText(OptionStyle style) {
   const bool windows = style == OptionStyle::Windows;
   std::string text = std::string("Usage: ") + (windows ? "mirablot.exe" : "mirablot") +
-                     " [--printer NAME] [--copies N] [--grey] [FILE | -]\n"
+                     " [--printer NAME] [--copies N] [--grey] [--long] [FILE | -]\n"
                      "       " +
                      (windows ? "mirablot.exe" : "mirablot") + " --settings | --help | --version\n";
   text +=
@@ -174,12 +178,14 @@ std::string UsageText(OptionStyle style) {
       "  -d, --printer NAME  print on this printer for this run\n"
       "  -n, --copies N      N copies, 1 to 999\n"
       "  --grey, --gray      grey instead of colour\n"
+      "  --long              a picture taller than a page (a scrolling capture) at the width\n"
+      "                      the settings give it, across as many pages as it needs\n"
       "  --                  the options end; a file's name may start with a dash\n"
       "  --settings          open the settings window at once: nothing is read or printed\n"
       "  -h, --help          show this text\n"
       "  --version           show the version\n";
   if (windows) {
-    text += "  (also /printer:NAME, /copies:N, /grey, /settings, /help, /? and /version)\n";
+    text += "  (also /printer:NAME, /copies:N, /grey, /long, /settings, /help, /? and /version)\n";
   }
   text +=
       "\n"

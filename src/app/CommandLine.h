@@ -29,10 +29,10 @@ inline constexpr int kExitUsage = 64;
 /// How the options are written where the program runs.
 enum class OptionStyle {
   /// --settings, --help (-h), --version, --printer NAME (-d NAME), --copies N (-n N), --grey
-  /// (--gray); a value may also follow its option after "=".
+  /// (--gray), --long; a value may also follow its option after "=".
   Unix,
   /// The same, and Windows' own /settings, /help, /?, /version, /printer:NAME, /copies:N,
-  /// /grey, in any case.
+  /// /grey, /long, in any case.
   Windows,
 };
 
@@ -42,6 +42,8 @@ struct CommandLine {
   /// The picture to print: empty for the clipboard's, "-" for standard input's, else a file.
   std::string picture;
   PrintChoices choices;
+  /// --long: the picture across as many pages as its height needs.
+  bool acrossPages = false;
   /// Why it is a misuse.
   std::string problem;
 };

@@ -26,7 +26,10 @@ CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
   const CommandLine line = ParseCommandLine(arguments, style);
   switch (line.command) {
     case Command::Print:
-      return {.mode = LaunchMode::Print, .picture = line.picture, .choices = line.choices};
+      return {.mode = LaunchMode::Print,
+              .picture = line.picture,
+              .choices = line.choices,
+              .acrossPages = line.acrossPages};
     case Command::Settings:
       return {.mode = LaunchMode::Settings};
     case Command::Help:
@@ -43,18 +46,19 @@ CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
   return {.exitStatus = kExitUsage};
 }
 
-int Launch(const LaunchPlatform& platform, LaunchMode mode) {
+int Launch(const LaunchPlatform& platform, const CommandLineAnswer& answer) {
   SettingsStore settings(platform.settings);
-  if (mode == LaunchMode::Settings) {
+  if (answer.mode == LaunchMode::Settings) {
     frmSetting window(settings, platform.printer, platform.windowing);
     platform.windowing.Show(window);
     // Not loaded: its window could not be made, which the windowing layer has reported.
     return platform.hasLoadedWindows() ? platform.runEventLoop() : kExitNotPrinted;
   }
   PictureHolder img(platform.screen, kImgDesignSize, kImgDesignSize);
-  frmMain form({platform.printer, platform.clipboard, platform.screen, settings, platform.windowing,
-                platform.choices},
-               img);
+  frmMain form(
+      {platform.printer, platform.clipboard, platform.screen, settings, platform.windowing,
+       answer.choices, answer.acrossPages ? print::Flow::AcrossPages : print::Flow::OnePage},
+      img);
   try {
     form.Form_Load();
   } catch (const Error& error) {

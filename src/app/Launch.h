@@ -44,8 +44,6 @@ struct LaunchPlatform {
   std::function<bool()> hasLoadedWindows;
   /// Delivers the user's input until no window is left; returns the exit status.
   std::function<int()> runEventLoop;
-  /// The run's choices for the printer.
-  PrintChoices choices{};
 };
 
 /// The command line's answer. --help, --version and a misuse are answered at once on the
@@ -56,14 +54,16 @@ struct CommandLineAnswer {
   LaunchMode mode = LaunchMode::Print;
   std::string picture{};
   PrintChoices choices{};
+  bool acrossPages = false;
 };
 
 /// Reads the command line (argv[0] is the program).
 [[nodiscard]] CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style);
 
-/// One launch: prints the clipboard's picture, or asks and runs the settings window; or, in
-/// settings mode, runs the settings window alone. Returns the exit status: kExitPrinted only
-/// when the picture went to the printer, or ClosingStatus(mode) once the windows are closed.
-[[nodiscard]] int Launch(const LaunchPlatform& platform, LaunchMode mode);
+/// One launch: prints the picture (the platform's clipboard is where it comes from), or asks and
+/// runs the settings window; or, in settings mode, runs the settings window alone. Returns the
+/// exit status: kExitPrinted only when the picture went to the printer, or ClosingStatus(mode)
+/// once the windows are closed.
+[[nodiscard]] int Launch(const LaunchPlatform& platform, const CommandLineAnswer& answer);
 
 }  // namespace mirablot

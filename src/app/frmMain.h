@@ -8,6 +8,7 @@
 
 #include "forms/Form.h"
 #include "ports/PrinterDevice.h"
+#include "print/PrintJob.h"
 
 namespace mirablot {
 
@@ -28,6 +29,7 @@ struct MainServices {
   SettingsStore& settings;
   Windowing& windowing;
   PrintChoices choices{};
+  print::Flow flow = print::Flow::OnePage;
 };
 
 /// The question asked after a failed print, its lines separated by carriage returns.

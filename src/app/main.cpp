@@ -119,8 +119,8 @@ int main(int argc, char* argv[]) {
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), start);
   qt::QtSettingsBackend settings;
   qt::QtWindowing windowing(ClosingStatus(answer.mode), start);
-  return application.Finish(Launch({printer, source, *screen, settings, windowing,
-                                    [&windowing] { return windowing.HasLoadedWindows(); },
-                                    [] { return QApplication::exec(); }, answer.choices},
-                                   answer.mode));
+  return application.Finish(Launch(
+      {printer, source, *screen, settings, windowing,
+       [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
+      answer));
 }

@@ -32,9 +32,8 @@ int main(int argc, char* argv[]) {
   mirablot::win32::Win32SettingsBackend settings;
   const int closingStatus = mirablot::ClosingStatus(answer.mode);
   mirablot::win32::Win32Windowing windowing(closingStatus);
-  return mirablot::Launch(
-      {printer, source, screen, settings, windowing,
-       [&windowing] { return windowing.HasLoadedWindows(); },
-       [&windowing, closingStatus] { return windowing.Run(closingStatus); }, answer.choices},
-      answer.mode);
+  return mirablot::Launch({printer, source, screen, settings, windowing,
+                           [&windowing] { return windowing.HasLoadedWindows(); },
+                           [&windowing, closingStatus] { return windowing.Run(closingStatus); }},
+                          answer);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 namespace mirablot {
 
@@ -15,6 +16,10 @@ class Picture {
     virtual ~Data() = default;
     [[nodiscard]] virtual int Width() const = 0;
     [[nodiscard]] virtual int Height() const = 0;
+    /// For each row from the top, whether it is blank: each of its pixels within 8 of its
+    /// first pixel in every channel. Where a picture may be cut across pages; empty when the
+    /// data cannot tell.
+    [[nodiscard]] virtual std::vector<bool> BlankRows() const { return {}; }
 
    protected:
     Data() = default;
@@ -30,6 +35,9 @@ class Picture {
   [[nodiscard]] int Width() const { return m_data ? m_data->Width() : 0; }
   [[nodiscard]] int Height() const { return m_data ? m_data->Height() : 0; }
   [[nodiscard]] const Data* Pixels() const { return m_data.get(); }
+  [[nodiscard]] std::vector<bool> BlankRows() const {
+    return m_data ? m_data->BlankRows() : std::vector<bool>{};
+  }
 
  private:
   std::shared_ptr<const Data> m_data;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PdfPicture.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <utility>
@@ -19,6 +21,7 @@ class PngData final : public Picture::Data {
   [[nodiscard]] int Width() const override { return static_cast<int>(m_png.header.width); }
   [[nodiscard]] int Height() const override { return static_cast<int>(m_png.header.height); }
   [[nodiscard]] const PngImage& Png() const { return m_png; }
+  [[nodiscard]] std::vector<bool> BlankRows() const override { return pdf::BlankRows(m_png); }
   void RequireReadWhole() const { m_readWhole.get(); }
 
  private:
@@ -34,6 +37,18 @@ class RgbData final : public Picture::Data {
   [[nodiscard]] int Width() const override { return static_cast<int>(m_image.width); }
   [[nodiscard]] int Height() const override { return static_cast<int>(m_image.height); }
   [[nodiscard]] const RgbImage& Image() const { return m_image; }
+  [[nodiscard]] std::vector<bool> BlankRows() const override {
+    std::vector<bool> blank(m_image.height);
+    const std::size_t rowBytes = std::size_t{m_image.width} * 3;
+    for (std::size_t y = 0; y < blank.size(); ++y) {
+      const std::uint8_t* row = m_image.rgb.data() + y * rowBytes;
+      blank[y] =
+          std::all_of(row + 3, row + rowBytes, [row, i = std::size_t{3}](std::uint8_t v) mutable {
+            return std::abs(v - row[i++ % 3]) <= 8;
+          });
+    }
+    return blank;
+  }
 
  private:
   RgbImage m_image;

@@ -126,23 +126,23 @@ int PdfWriter::AddImage(const FlateImage& image) {
 
 void PdfWriter::DrawImage(const FlateImage& image, double x, double y, double width,
                           double height) {
-  const int number = WriteImage(image);
-  m_pageImages.push_back(number);
-  // PDF measures from the bottom-left corner upwards; an image fills the unit square.
-  m_content += "q " + Number(width) + " 0 0 " + Number(height) + " " + Number(x) + " " +
-               Number(m_pageHeight - y - height) + " cm /Im" + std::to_string(number) + " Do Q\n";
+  DrawImage(WriteImage(image), x, y, width, height);
 }
 
 void PdfWriter::DrawImage(int image, double x, double y, double width, double height,
-                          const std::array<double, 4>& clip) {
+                          const std::optional<std::array<double, 4>>& clip) {
   if (std::find(m_pageImages.begin(), m_pageImages.end(), image) == m_pageImages.end()) {
     m_pageImages.push_back(image);
   }
-  const auto& [left, top, clipWidth, clipHeight] = clip;
-  m_content += "q " + Number(left) + " " + Number(m_pageHeight - top - clipHeight) + " " +
-               Number(clipWidth) + " " + Number(clipHeight) + " re W n " + Number(width) + " 0 0 " +
-               Number(height) + " " + Number(x) + " " + Number(m_pageHeight - y - height) +
-               " cm /Im" + std::to_string(image) + " Do Q\n";
+  // PDF measures from the bottom-left corner upwards; an image fills the unit square.
+  m_content += "q ";
+  if (clip) {
+    const auto& [left, top, clipWidth, clipHeight] = *clip;
+    m_content += Number(left) + " " + Number(m_pageHeight - top - clipHeight) + " " +
+                 Number(clipWidth) + " " + Number(clipHeight) + " re W n ";
+  }
+  m_content += Number(width) + " 0 0 " + Number(height) + " " + Number(x) + " " +
+               Number(m_pageHeight - y - height) + " cm /Im" + std::to_string(image) + " Do Q\n";
 }
 
 void PdfWriter::Finish(const std::string& title) {

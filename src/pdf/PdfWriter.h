@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,10 +42,10 @@ class PdfWriter {
   [[nodiscard]] int AddImage(const FlateImage& image);
   /// Shows the picture in the rectangle, in points from the page's top-left corner.
   void DrawImage(const FlateImage& image, double x, double y, double width, double height);
-  /// Shows a picture added before in the rectangle, as much of it as lies within the clip
-  /// rectangle (x, y, width, height; points from the page's top-left corner).
+  /// Shows a picture added before in the rectangle; with a clip rectangle (x, y, width,
+  /// height; points from the page's top-left corner), only as much of it as lies within.
   void DrawImage(int image, double x, double y, double width, double height,
-                 const std::array<double, 4>& clip);
+                 const std::optional<std::array<double, 4>>& clip = std::nullopt);
   /// Ends the last page and writes the document's tables.
   void Finish(const std::string& title);
 

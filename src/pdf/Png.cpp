@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <zlib.h>
 
@@ -113,14 +114,22 @@ PngImage ReadPng(std::span<const std::uint8_t> bytes) {
   return png;
 }
 
-void CheckImageData(const PngImage& png) {
-  // Each row: its filter byte, then its samples.
-  const std::uint64_t rowBytes =
-      1 + (std::uint64_t{png.header.width} * static_cast<std::uint64_t>(png.header.Channels()) *
-               png.header.bitDepth +
-           7) /
-              8;
-  const std::uint64_t expected = rowBytes * png.header.height;
+namespace {
+
+// The bytes of each row: its filter byte, then its samples.
+std::uint64_t RowBytes(const PngHeader& header) {
+  return 1 + (std::uint64_t{header.width} * static_cast<std::uint64_t>(header.Channels()) *
+                  header.bitDepth +
+              7) /
+                 8;
+}
+
+// Inflates the image data to its end in constant memory, handing each piece to `take`, and
+// refuses a stream that is corrupt, fails its checksum, or holds more or fewer bytes than the
+// rows need.
+template <typename Take>
+void InflateImageData(const PngImage& png, Take take) {
+  const std::uint64_t expected = RowBytes(png.header) * png.header.height;
   z_stream stream{};
   if (inflateInit(&stream) != Z_OK) {
     throw Error(ErrorNumber::OutOfMemory);
@@ -137,7 +146,11 @@ void CheckImageData(const PngImage& png) {
       stream.next_out = out.data();
       stream.avail_out = static_cast<uInt>(out.size());
       status = inflate(&stream, Z_NO_FLUSH);
-      inflated += out.size() - stream.avail_out;
+      const std::size_t got = out.size() - stream.avail_out;
+      if (inflated + got <= expected) {
+        take(std::span<const std::uint8_t>(out.data(), got));
+      }
+      inflated += got;
       status = status == Z_BUF_ERROR ? Z_OK : status;  // it wants the next part
     }
   }
@@ -152,6 +165,65 @@ void CheckImageData(const PngImage& png) {
   if (status != Z_STREAM_END || inflated < expected) {
     Refuse("画素データが途中で終わっています");
   }
+}
+
+// The sample PNG's filters predicted from its neighbours: left a, above b, upper left c.
+std::uint8_t Predicted(int filter, int a, int b, int c) {
+  switch (filter) {
+    case 1:
+      return static_cast<std::uint8_t>(a);
+    case 2:
+      return static_cast<std::uint8_t>(b);
+    case 3:
+      return static_cast<std::uint8_t>((a + b) / 2);
+    case 4: {
+      const int p = a + b - c;
+      const int pa = std::abs(p - a);
+      const int pb = std::abs(p - b);
+      const int pc = std::abs(p - c);
+      return static_cast<std::uint8_t>(pa <= pb && pa <= pc ? a : (pb <= pc ? b : c));
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void CheckImageData(const PngImage& png) {
+  InflateImageData(png, [](std::span<const std::uint8_t> /*piece*/) {});
+}
+
+std::vector<bool> BlankRows(const PngImage& png) {
+  const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(png.header));
+  const std::size_t channels = static_cast<std::size_t>(png.header.Channels());
+  std::vector<std::uint8_t> row(rowBytes);  // filter byte, then samples, unfiltered as they come
+  std::vector<std::uint8_t> above(rowBytes, 0);
+  std::size_t at = 0;
+  std::vector<bool> blank;
+  blank.reserve(png.header.height);
+  InflateImageData(png, [&](std::span<const std::uint8_t> piece) {
+    for (const std::uint8_t byte : piece) {
+      if (at == 0) {
+        row[0] = byte;
+      } else {
+        const int a = at > channels ? row[at - channels] : 0;
+        const int c = at > channels ? above[at - channels] : 0;
+        row[at] = static_cast<std::uint8_t>(byte + Predicted(row[0], a, above[at], c));
+      }
+      if (++at < rowBytes) {
+        continue;
+      }
+      bool same = true;
+      for (std::size_t i = 1 + channels; i < rowBytes && same; ++i) {
+        same = std::abs(row[i] - row[1 + (i - 1) % channels]) <= 8;
+      }
+      blank.push_back(same);
+      std::swap(row, above);
+      at = 0;
+    }
+  });
+  return blank;
 }
 
 bool PdfCanCarry(const PngHeader& header) {

@@ -51,6 +51,11 @@ void CheckImageData(const PngImage& png);
 /// An 8-bit palette PNG of the bitmap; palette entries with alpha 0 are transparent.
 [[nodiscard]] std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap);
 
+/// For each row of an 8-bit grey or RGB PNG, whether it is blank (each pixel within 8 of the
+/// row's first in every channel), from its image data inflated and unfiltered row by row. A
+/// damaged stream is refused as CheckImageData refuses it.
+[[nodiscard]] std::vector<bool> BlankRows(const PngImage& png);
+
 /// Whether a PDF can show the PNG's image data unchanged: 8-bit grey or RGB, not interlaced,
 /// no transparency.
 [[nodiscard]] bool PdfCanCarry(const PngHeader& header);

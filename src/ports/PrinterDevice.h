@@ -40,10 +40,16 @@ class PrinterDevice {
   /// Governs the page that the next NewPage starts.
   virtual void SetOrientation(Orientation orientation) = 0;
   [[nodiscard]] virtual Orientation GetOrientation() = 0;
-  /// Starts the document on its first call; no blank leading sheet.
+  /// Starts the document on its first call, and each further page on the next; no blank
+  /// leading sheet.
   virtual void NewPage() = 0;
   /// Draws the picture scaled into the rectangle, measured from the printable area's top-left.
   virtual void DrawPicture(const Picture& picture, float x, float y, float width, float height) = 0;
+  /// Draws `rows` rows of the picture from `firstRow` on, scaled into the rectangle: a slice
+  /// of a picture printed across pages. The picture goes into the document once, however many
+  /// of its slices are drawn.
+  virtual void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                               float width, float height) = 0;
   /// Ends the document and hands it to the printer.
   virtual void EndDocument() = 0;
   /// Discards the open document unprinted. With none open it fails with error 482

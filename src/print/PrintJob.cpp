@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "PrintJob.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "core/Conversions.h"
+#include "core/Error.h"
 #include "ports/ImageHolder.h"
 #include "ports/PrinterDevice.h"
 #include "settings/SettingsStore.h"
@@ -13,16 +18,100 @@ namespace {
 constexpr double kTwipsPerMillimetre = 56.7;
 // Kept free on each axis, for both of its edges together.
 constexpr std::int32_t kPageAllowance = 700;
+// Repeated at the top of the next page where a picture is cut through its content.
+constexpr double kOverlapTwips = 2 * kTwipsPerMillimetre;
 
 }  // namespace
 
+std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& blank, int overlap) {
+  overlap = std::clamp(overlap, 0, perPage / 2);  // each page moves on by half a page at least
+  std::vector<Slice> slices;
+  for (int first = 0; first < height;) {
+    const int end = first + perPage;
+    if (end >= height) {
+      slices.push_back({first, height - first});
+      break;
+    }
+    int cut = end - 1;
+    while (cut >= end - perPage / 10 && !(cut < static_cast<int>(blank.size()) && blank[cut])) {
+      --cut;
+    }
+    if (cut >= end - perPage / 10) {
+      slices.push_back({first, cut + 1 - first});  // below the blank row
+      first = cut + 1;
+    } else {
+      slices.push_back({first, perPage});
+      first = end - overlap;
+    }
+  }
+  return slices;
+}
+
 PrintJob::PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
-                   PrintChoices choices)
-    : m_settings(settings), m_printer(printer), m_img(img), m_choices(std::move(choices)) {}
+                   PrintChoices choices, Flow flow)
+    : m_settings(settings),
+      m_printer(printer),
+      m_img(img),
+      m_choices(std::move(choices)),
+      m_flow(flow) {}
 
 void PrintJob::Print(Picture picture) {
   m_printer.Choose(m_choices);
   m_img.SetPicture(std::move(picture));
+  if (m_flow == Flow::OnePage || !PrintAcrossPages()) {
+    PrintOnePage();
+  }
+}
+
+bool PrintJob::PrintAcrossPages() {
+  const Orientation own = m_printer.GetOrientation();
+  const std::string stored = m_settings.GetSetting(settings::kOrientation);
+  const Orientation orientation = stored == "1"                    ? Orientation::Landscape
+                                  : stored == "0" || stored == "2" ? Orientation::Portrait
+                                                                   : own;
+  if (orientation != own) {
+    m_printer.SetOrientation(orientation);
+  }
+  if (m_settings.GetSetting(settings::kZoom) == "1") {
+    m_img.SetStretch(true);
+    const double ratio = CheckedDivide(PrintableExtent(Axis::Horizontal), m_img.Width());
+    m_img.SetHeight(ToSingle(m_img.Height() * ratio));
+    m_img.SetWidth(ToSingle(PrintableExtent(Axis::Horizontal)));
+  }
+  const std::int32_t room = PrintableExtent(Axis::Vertical);
+  if (m_img.Height() <= static_cast<double>(room)) {
+    // One page is enough: as any other print.
+    if (orientation != own) {
+      m_printer.SetOrientation(own);
+    }
+    m_img.SetStretch(false);
+    return false;
+  }
+  const Picture picture = m_img.GetPicture();
+  const double rowTwips = static_cast<double>(m_img.Height()) / picture.Height();
+  const int perPage = static_cast<int>(room / rowTwips);
+  const std::vector<Slice> slices =
+      SliceRows(picture.Height(), std::max(perPage, 1), picture.BlankRows(),
+                static_cast<int>(std::ceil(kOverlapTwips / rowTwips)));
+  if (perPage < 1 || slices.size() > static_cast<std::size_t>(kMostPages)) {
+    throw Error(ErrorNumber::InvalidPropertyValue,
+                "この画像は " + std::to_string(slices.size()) + " ページになります。" +
+                    std::to_string(kMostPages) + " ページまでしか印刷できません。");
+  }
+  const float width = m_img.Width();
+  const float x =
+      static_cast<float>(CheckedAdd(MarginOffset(Axis::Horizontal), AlignOffset(Axis::Horizontal)));
+  for (const Slice& slice : slices) {
+    m_printer.NewPage();
+    m_printer.DrawPictureRows(picture, slice.first, slice.rows, x,
+                              static_cast<float>(MarginOffset(Axis::Vertical)), width,
+                              ToSingle(slice.rows * rowTwips));
+  }
+  m_printer.EndDocument();
+  return true;
+}
+
+void PrintJob::PrintOnePage() {
   ApplyOrientation();
   if (m_settings.GetSetting(settings::kZoom) == "1") {
     FitToPaper();

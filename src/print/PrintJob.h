@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/Picture.h"
 #include "ports/PrinterDevice.h"
@@ -16,6 +17,30 @@ namespace print {
 /// A side of the page: widths and left edges, or heights and top edges.
 enum class Axis { Horizontal, Vertical };
 
+/// How the picture is laid out.
+enum class Flow {
+  /// On one page, as the settings say.
+  OnePage,
+  /// At the width the settings give it, from the top of as many pages as its height needs.
+  AcrossPages,
+};
+
+/// The most pages one picture may take across pages.
+inline constexpr int kMostPages = 100;
+
+/// The rows of a picture on one page.
+struct Slice {
+  int first;
+  int rows;
+  friend bool operator==(const Slice&, const Slice&) = default;
+};
+
+/// Cuts a picture of `height` rows into pages of at most `perPage` rows: in the last tenth of a
+/// page, below the lowest blank row; where none is blank, at the page's end, the next page
+/// repeating the last `overlap` rows, so that none is lost.
+[[nodiscard]] std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& blank,
+                                           int overlap);
+
 /// One print of a picture: the stored settings choose the orientation, the fit to the paper,
 /// the binding margin and the alignment, and the picture goes to the printer as one document.
 /// Every setting is read, and every page extent asked of the printer, afresh where it is used.
@@ -23,11 +48,14 @@ enum class Axis { Horizontal, Vertical };
 class PrintJob {
  public:
   PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
-           PrintChoices choices = {});
+           PrintChoices choices = {}, Flow flow = Flow::OnePage);
 
   /// Gives the printer the run's choices, puts the picture into the image holder at its natural
   /// size, sets the orientation, fits it to the paper when asked, starts the page, draws it at
-  /// margin plus alignment, and ends the document.
+  /// margin plus alignment, and ends the document. Across pages, a picture taller than a page
+  /// is printed at the width the settings give it (fitted, or natural and aligned) in the
+  /// stored orientation (portrait for automatic), in slices from the top of each page below
+  /// the binding margin; more than kMostPages pages are error 380.
   void Print(Picture picture);
 
   /// Sets the stored orientation: "0" portrait, "1" landscape, "2" from the picture's shape
@@ -46,11 +74,15 @@ class PrintJob {
 
  private:
   void ApplyAutomaticOrientation();
+  void PrintOnePage();
+  // Prints the picture across pages; false when it fits on one, which prints as usual.
+  [[nodiscard]] bool PrintAcrossPages();
 
   SettingsStore& m_settings;
   PrinterDevice& m_printer;
   ImageHolder& m_img;
   PrintChoices m_choices;
+  Flow m_flow;
 };
 
 }  // namespace print

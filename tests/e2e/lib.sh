@@ -176,13 +176,17 @@ finish() {
   wait "$MIRABLOT_PID" || MIRABLOT_STATUS=$?
 }
 
-# print_picture FILE W H [FORMAT]: a fresh picture on the clipboard, printed by one run.
+# print_picture FILE W H [FORMAT [OPTIONS...]]: a fresh picture on the clipboard, printed by
+# one run.
 print_picture() {
-  picture "$@"
+  picture "${@:1:4}"
   copy_picture "$1"
-  run_program
+  run_program "${@:5}"
   finish
 }
+
+# sent_document: the newest document the scheduler received, as the program sent it.
+sent_document() { ls "$E2E_SPOOL_DIR"/d*-001 | sort | tail -n 1; }
 
 # find_window TITLE: the id of the window with exactly this title, once it is mapped.
 find_window() {

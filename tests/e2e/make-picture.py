@@ -9,8 +9,8 @@ resampling on the way to the paper shows.
 FORMAT is a Pillow format (PNG, BMP, JPEG; by default the file name's last extension's), RGBA for an opaque PNG with an alpha channel (as many
 programs copy screenshots), or FLAT for a screenshot-like PNG of flat panels (quick
 to make at any size), NOISE for a photo-like PNG that compresses badly, HEADER for a PNG that
-declares the size but holds almost no pixels, or SHORT for one whose sound chunks hold only half
-of its rows."""
+declares the size but holds almost no pixels, SHORT for one whose sound chunks hold only half
+of its rows, or TEXT for a long page of text-like lines (16 rows of marks, 8 blank between)."""
 import random
 import struct
 import sys
@@ -42,6 +42,19 @@ def short_png(path, width, height):
         out.write(png_chunk(b"IEND", b""))
 
 
+def text_picture(width, height):
+    image = Image.new("RGB", (width, height), (255, 255, 255))
+    draw = ImageDraw.Draw(image)
+    rng = random.Random(height)
+    for top in range(4, height - 16, 24):
+        x = 8
+        while x < width - 40:
+            word = rng.randrange(8, 40)
+            draw.rectangle((x, top + rng.randrange(0, 4), x + word, top + 15), fill=(20, 20, 20))
+            x += word + 8
+    return image
+
+
 def noise_picture(width, height):
     bands = [Image.effect_noise((width, height), 60 + 20 * i) for i in range(3)]
     return Image.merge("RGB", bands)
@@ -65,10 +78,12 @@ def main():
     if image_format in ("HEADER", "SHORT"):
         (header_only_png if image_format == "HEADER" else short_png)(path, width, height)
         return
-    if image_format in ("FLAT", "NOISE"):
-        image = flat_picture(width, height) if image_format == "FLAT" else noise_picture(width, height)
-        mark(image)
-        image.save(path, "PNG")
+    if image_format in ("FLAT", "NOISE", "TEXT"):
+        make = {"FLAT": flat_picture, "NOISE": noise_picture, "TEXT": text_picture}[image_format]
+        image = make(width, height)
+        if image_format != "TEXT":
+            mark(image)
+        image.save(path, "PNG" if image_format != "TEXT" else extension.replace("JPG", "JPEG"))
         return
     rng = random.Random(width * 65537 + height)
     noise = bytes(rng.getrandbits(8) & 0x3F for _ in range(width * height))

@@ -26,6 +26,21 @@ case_landscape_top_margin() {
   expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 56.7 225 150
 }
 
+# A scrolling capture across pages (--long), fitted to the width: 1000 x 6000 pixels become
+# 11200 x 67200 twips, 11.2 a row, so that 1441 rows fill a page of 16140 twips: five pages,
+# each cut below a blank row between two lines of text.
+case_long_picture() {
+  store Zoom=1
+  print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long
+  expect_status 0
+  local pdf
+  pdf=$(printed_pdfs)
+  [[ $(pdfinfo "$pdf" | sed -n 's/^Pages: *//p') == 5 ]] || fail "$(pdfinfo "$pdf" | grep Pages)"
+  [[ -n ${WINEPREFIX:-} ]] && return
+  /usr/bin/python3 "$E2E_SOURCE_DIR/longcheck.py" "$(sent_document)" "$CASE_DIR/pic.png" ||
+    fail "the document sent does not hold the picture in slices as it should"
+}
+
 case_not_a_picture() {
   copy_text "not a picture"
   run_program

@@ -91,7 +91,7 @@ case_run_choices_travel_with_the_job() {
   for expected in 'copies (integer) = 3' 'print-color-mode (keyword) = monochrome'; do
     grep -qxF "$expected" <<<"$attributes" || fail "the job lacks \"$expected\": $attributes"
   done
-  pdfimages -png "$(ls "$E2E_SPOOL_DIR"/d*-001 | sort | tail -n 1)" "$CASE_DIR/sent"
+  pdfimages -png "$(sent_document)" "$CASE_DIR/sent"
   /usr/bin/python3 -c 'import sys; from PIL import Image
 a, b = (Image.open(path).convert("RGB").tobytes() for path in sys.argv[1:]); sys.exit(a != b)' \
     "$CASE_DIR/sent-000.png" "$CASE_DIR/pic.png" || fail "the picture sent is not the one copied"

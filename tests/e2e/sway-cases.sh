@@ -58,7 +58,7 @@ CONF
 # The Wayland clipboard's hooks: wl-copy owns it.
 copy_picture() {
   local type=image/${1##*.}
-  wl-copy --foreground --type "${type/jpg/jpeg}" <"$1" &
+  TMPDIR=$CASE_DIR wl-copy --foreground --type "${type/jpg/jpeg}" <"$1" &
   HELPER_PIDS+=($!)
   wait_for 10 sh -c "wl-paste --list-types | grep -qx '${type/jpg/jpeg}'" ||
     fail "wl-copy did not take the clipboard"
@@ -66,7 +66,7 @@ copy_picture() {
 
 copy_text() {
   printf '%s' "$1" >"$CASE_DIR/text"
-  wl-copy --foreground --type text/plain <"$CASE_DIR/text" &
+  TMPDIR=$CASE_DIR wl-copy --foreground --type text/plain <"$CASE_DIR/text" &
   HELPER_PIDS+=($!)
   wait_for 10 sh -c "wl-paste --list-types | grep -qx text/plain" || fail "no text copied"
 }

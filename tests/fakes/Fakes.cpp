@@ -30,18 +30,21 @@ void FailureSchedule::ThrowIfScheduled(std::string_view call) const {
   }
 }
 
-Picture MakePicture(int width, int height) {
+Picture MakePicture(int width, int height, std::vector<bool> blankRows) {
   class Sized final : public Picture::Data {
    public:
-    Sized(int width, int height) : m_width(width), m_height(height) {}
+    Sized(int width, int height, std::vector<bool> blank)
+        : m_width(width), m_height(height), m_blank(std::move(blank)) {}
     [[nodiscard]] int Width() const override { return m_width; }
     [[nodiscard]] int Height() const override { return m_height; }
+    [[nodiscard]] std::vector<bool> BlankRows() const override { return m_blank; }
 
    private:
     int m_width;
     int m_height;
+    std::vector<bool> m_blank;
   };
-  return Picture(std::make_shared<Sized>(width, height));
+  return Picture(std::make_shared<Sized>(width, height, std::move(blankRows)));
 }
 
 Picture FakeClipboard::FetchBitmap() {
@@ -100,7 +103,18 @@ void FakePrinter::DrawPicture(const Picture& picture, float x, float y, float wi
   if (picture.IsEmpty()) {
     throw Error(ErrorNumber::InvalidPicture);
   }
-  m_drawing = Drawing{*m_page, picture.Width(), picture.Height(), x, y, width, height};
+  m_drawing =
+      Drawing{*m_page, picture.Width(), picture.Height(), x, y, width, height, 0, picture.Height()};
+  m_drawings.push_back(*m_drawing);
+}
+
+void FakePrinter::DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                                  float width, float height) {
+  Record("Printer.DrawPictureRows", "DrawPictureRows");
+  RequireDocument();
+  m_drawing =
+      Drawing{*m_page, picture.Width(), picture.Height(), x, y, width, height, firstRow, rows};
+  m_drawings.push_back(*m_drawing);
 }
 
 void FakePrinter::EndDocument() {
@@ -115,6 +129,7 @@ void FakePrinter::AbortDocument() {
   RequireDocument();
   m_page.reset();
   m_drawing.reset();
+  m_drawings.clear();
 }
 
 std::optional<std::string> FakeSettingsBackend::Peek(std::string_view key) const {

@@ -47,8 +47,8 @@ class FailureSchedule {
   std::map<std::string, std::pair<int, std::string>, std::less<>> m_failures;
 };
 
-/// A picture that has a size and nothing else.
-[[nodiscard]] Picture MakePicture(int width, int height);
+/// A picture that has a size (and, for cutting across pages, blank rows) and nothing else.
+[[nodiscard]] Picture MakePicture(int width, int height, std::vector<bool> blankRows = {});
 
 /// A clipboard holding one picture, or the empty picture when it holds text.
 class FakeClipboard final : public ClipboardSource {
@@ -93,6 +93,8 @@ class FakePrinter final : public PrinterDevice {
     float y;
     float width;
     float height;
+    int firstRow = 0;
+    int rows = 0;  // of the picture, drawn into the rectangle
   };
 
   void SetPortraitSize(double width, double height) {
@@ -103,6 +105,8 @@ class FakePrinter final : public PrinterDevice {
   void StartIn(Orientation orientation) { m_orientation = orientation; }
   [[nodiscard]] FailureSchedule& Failures() { return m_failures; }
   [[nodiscard]] const std::optional<Drawing>& LastDrawing() const { return m_drawing; }
+  /// Every drawing of the document, a page's after the page before.
+  [[nodiscard]] const std::vector<Drawing>& Drawings() const { return m_drawings; }
   [[nodiscard]] int DocumentsPrinted() const { return m_documentsPrinted; }
   [[nodiscard]] bool DocumentOpen() const { return m_page.has_value(); }
 
@@ -113,6 +117,8 @@ class FakePrinter final : public PrinterDevice {
   [[nodiscard]] Orientation GetOrientation() override;
   void NewPage() override;
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                       float width, float height) override;
   void EndDocument() override;
   void AbortDocument() override;
 
@@ -128,6 +134,7 @@ class FakePrinter final : public PrinterDevice {
   std::optional<Orientation> m_page;  // the open document's page
   int m_documentsPrinted = 0;
   std::optional<Drawing> m_drawing;
+  std::vector<Drawing> m_drawings;
 };
 
 /// Settings in memory; a failure scheduled for a key fails its read, and a save holding it

@@ -30,7 +30,8 @@ std::string Rendered(const CommandLine& line) {
     copies += std::to_string(line.choices.copies);
   }
   for (const std::string& part : {line.picture, line.choices.printer, copies,
-                                  std::string(line.choices.monochrome ? "grey" : "")}) {
+                                  std::string(line.choices.monochrome ? "grey" : ""),
+                                  std::string(line.acrossPages ? "long" : "")}) {
     if (!part.empty()) {
       text += ' ';
       text += part;
@@ -81,6 +82,8 @@ TEST(CommandLine, ChoosesTheCommandThePictureAndThePrintChoices) {
            Case{{"--copies", "+2"}, kUnix, "misuse"},
            Case{{"--gray"}, kUnix, "print grey"},
            Case{{"--grey", "-", "--copies", "2", "-d", "P"}, kUnix, "print - P x2 grey"},
+           Case{{"--long", "-", "-n", "2"}, kUnix, "print - x2 long"},
+           Case{{"--long", "--settings"}, kUnix, "misuse"},
            Case{{"--settings", "pic.png"}, kUnix, "misuse"},
            Case{{"--grey", "--settings"}, kUnix, "misuse"},
            Case{{"--version", "-"}, kUnix, "misuse"},
@@ -94,6 +97,7 @@ TEST(CommandLine, ChoosesTheCommandThePictureAndThePrintChoices) {
                 kWindows,
                 "print C:\\pic.png Labels x2 grey"},
            Case{{"/copies:0"}, kWindows, "misuse"},
+           Case{{"/LONG"}, kWindows, "print long"},
            Case{{"/grey", "/settings"}, kWindows, "misuse"},
        }) {
     const CommandLine line = ParseCommandLine(c.arguments, c.style);
@@ -111,7 +115,7 @@ class LaunchTest : public ::testing::Test {
                      m_looped = true;
                      return 0;
                    }},
-                  LaunchMode::Settings);
+                  {.mode = LaunchMode::Settings});
   }
 
   fake::CallLog m_log;

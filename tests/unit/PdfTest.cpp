@@ -162,6 +162,16 @@ TEST(PngTest, ImageDataIsCheckedToItsEnd) {
   }
 }
 
+TEST(PngTest, BlankRowsAreThoseWithinEightOfTheirFirstPixel) {
+  // Four rows of three RGB pixels, Paeth-filtered as the decoded pictures are.
+  const Bytes pixels = {9,   9, 9,  17,  1, 9,  9,   9, 9,   // within 8 of 9, 9, 9: blank
+                        9,   9, 9,  18,  9, 9,  9,   9, 9,   // 18 is 9 away: not blank
+                        200, 0, 50, 200, 0, 50, 192, 8, 42,  // blank, in colour
+                        0,   0, 0,  0,   0, 0,  0,   0, 9};
+  const Bytes png = PngOf(3, 4, DeflateRows(pixels.data(), 4, 9, 9, 3));
+  EXPECT_EQ(BlankRows(ReadPng(png)), (std::vector<bool>{true, false, true, false}));
+}
+
 TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
   // Colour type, bit depth, interlace, transparency.
   const auto carried = [](int type, int depth, int interlace, bool transparency) {

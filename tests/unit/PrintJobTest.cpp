@@ -151,6 +151,136 @@ TEST_F(Fakes, BadMarginsFailTheJobBeforeAnythingIsDrawn) {
   }
 }
 
+TEST(SliceRows, CutsBelowTheLowestBlankRowNearAPagesEndElseOverlaps) {
+  using print::Slice;
+  const auto blankAt = [](std::initializer_list<int> rows) {
+    std::vector<bool> blank(100);
+    for (const int row : rows) {
+      blank[static_cast<std::size_t>(row)] = true;
+    }
+    return blank;
+  };
+  struct Case {
+    std::vector<bool> blank;
+    int perPage;
+    int overlap;
+    std::vector<Slice> slices;
+  };
+  for (const Case& c : {
+           // No blank row: each page ends full, the next repeats 3 rows.
+           Case{{}, 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
+           // Blank rows in the last tenth of a page (36 to 39): below the lowest one.
+           Case{blankAt({37}), 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
+           Case{blankAt({36, 38, 77}), 40, 3, {{0, 39}, {39, 39}, {78, 22}}},
+           // Higher up is too far from the page's end.
+           Case{blankAt({35}), 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
+           Case{{}, 100, 3, {{0, 100}}},
+           // The overlap never holds a page back by more than half of it.
+           Case{{}, 30, 40, {{0, 30}, {15, 30}, {30, 30}, {45, 30}, {60, 30}, {75, 25}}},
+       }) {
+    EXPECT_EQ(print::SliceRows(100, c.perPage, c.blank, c.overlap), c.slices)
+        << c.perPage << " " << c.overlap;
+  }
+}
+
+// Printed across pages: "page x,y WxH rows FIRST+COUNT" for each page.
+std::vector<std::string> Pages(const fake::FakePrinter& printer) {
+  std::vector<std::string> pages;
+  for (const fake::FakePrinter::Drawing& drawn : printer.Drawings()) {
+    std::ostringstream out;
+    out << (drawn.page == kLandscape ? "landscape " : "portrait ") << drawn.x << ',' << drawn.y
+        << ' ' << drawn.width << 'x' << drawn.height << " rows " << drawn.firstRow << '+'
+        << drawn.rows;
+    pages.push_back(out.str());
+  }
+  return pages;
+}
+
+TEST_F(Fakes, LongPicturesFlowFromTheTopOfEachPageAtTheirWidth) {
+  // 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows fill the 16140 twips of an A4 page, and
+  // 2 mm (113.4 twips) are 8 rows.
+  const std::vector<bool> blankAt1070 = [] {
+    std::vector<bool> blank(3000);
+    blank[1070] = true;
+    return blank;
+  }();
+  struct Case {
+    const char* stored;
+    std::vector<std::string> pages;
+    std::vector<bool> blank = {};
+    int height = 3000;
+    Orientation printer = kPortrait;
+  };
+  for (const Case& c : {
+           Case{"",
+                {"portrait 0,0 1500x16140 rows 0+1076", "portrait 0,0 1500x16140 rows 1068+1076",
+                 "portrait 0,0 1500x12960 rows 2136+864"}},
+           // Automatic is portrait, whatever the printer's own.
+           Case{"Orientation=2",
+                {"portrait 0,0 1500x16140 rows 0+1076", "portrait 0,0 1500x16140 rows 1068+1076",
+                 "portrait 0,0 1500x12960 rows 2136+864"},
+                {},
+                3000,
+                kLandscape},
+           // A blank row near the first page's end: cut below it.
+           Case{"",
+                {"portrait 0,0 1500x16065 rows 0+1071", "portrait 0,0 1500x16140 rows 1071+1076",
+                 "portrait 0,0 1500x12915 rows 2139+861"},
+                blankAt1070},
+           // The top margin on every sheet (15573 twips of room: 1038 rows), centred in the room
+           // beside the picture: (11900 - 700 - 1500) / 2.
+           Case{"Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
+                {"portrait 4850,567 1500x15570 rows 0+1038",
+                 "portrait 4850,567 1500x15570 rows 1030+1038",
+                 "portrait 4850,567 1500x14100 rows 2060+940"}},
+           // Right of a left margin: 567 + 11900 - 567 - 700 - 1500.
+           Case{"Space0=1|SpaceMM=10|PositionH=2",
+                {"portrait 9700,0 1500x16140 rows 0+1076",
+                 "portrait 9700,0 1500x16140 rows 1068+1076",
+                 "portrait 9700,0 1500x12960 rows 2136+864"}},
+           // Landscape: 11200 twips, 746 rows a page.
+           Case{"Orientation=1",
+                {"landscape 0,0 1500x11190 rows 0+746", "landscape 0,0 1500x11190 rows 738+746",
+                 "landscape 0,0 1500x11190 rows 1476+746", "landscape 0,0 1500x11190 rows 2214+746",
+                 "landscape 0,0 1500x720 rows 2952+48"}},
+           // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
+           Case{"PositionV=2", {"portrait 0,1140 1500x15000 rows 0+1000"}, {}, 1000},
+       }) {
+    fake::FakeSettingsBackend backend(m_log);
+    SettingsStore store(backend);
+    Store(backend, c.stored);
+    fake::FakePrinter printer(m_log, 11900, 16840);
+    printer.StartIn(c.printer);
+    PictureHolder img(m_screen, 15, 15);
+    print::PrintJob(store, printer, img, {}, print::Flow::AcrossPages)
+        .Print(fake::MakePicture(100, c.height, c.blank));
+    EXPECT_EQ(Pages(printer), c.pages) << c.stored;
+    EXPECT_EQ(printer.DocumentsPrinted(), 1);
+  }
+}
+
+TEST_F(Fakes, LongPicturesFitTheWidthAndStopAtAHundredPages) {
+  // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
+  Store(m_backend, "Zoom=1");
+  print::PrintJob(m_store, m_printer, m_img, {}, print::Flow::AcrossPages)
+      .Print(fake::MakePicture(100, 3000));
+  const std::vector<std::string> pages = Pages(m_printer);
+  ASSERT_EQ(pages.size(), 22U);
+  EXPECT_EQ(pages.front(), "portrait 0,0 11200x16128 rows 0+144");
+  EXPECT_EQ(pages.back(), "portrait 0,0 11200x2016 rows 2982+18");
+  // 200000 rows would take 1409 pages: 142 more each, 144 on the last.
+  PictureHolder img(m_screen, 15, 15);
+  try {
+    print::PrintJob(m_store, m_printer, img, {}, print::Flow::AcrossPages)
+        .Print(fake::MakePicture(100, 200000));
+    ADD_FAILURE() << "printed";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), 380);
+    EXPECT_NE(error.Description().find("1409"), std::string::npos) << error.Description();
+  }
+  EXPECT_EQ(m_printer.DocumentsPrinted(), 1);
+}
+
 // The start-up window: it runs the job on load; a failure aborts and asks.
 class StartUpWindowTest : public Fakes {
  protected:

@@ -247,46 +247,69 @@ void CupsPrinter::RequireDocument() const {
 }
 
 void CupsPrinter::DrawPicture(const Picture& picture, float x, float y, float width, float height) {
+  DrawPictureRows(picture, 0, picture.Height(), x, y, width, height);
+}
+
+void CupsPrinter::DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                                  float width, float height) {
   RequireDocument();
-  if (!std::isfinite(x) || !std::isfinite(y)) {
+  if (!std::isfinite(x) || !std::isfinite(y) || rows <= 0 || firstRow < 0 ||
+      firstRow + rows > picture.Height()) {
     throw Error(ErrorNumber::InvalidCall);
   }
   const Area area = PrintableArea();
-  const auto draw = [&](const pdf::FlateImage& image) {
-    m_writer->DrawImage(image, area.left + x / kTwipsPerPoint, area.top + y / kTwipsPerPoint,
-                        CheckedExtent(width) / kTwipsPerPoint,
-                        CheckedExtent(height) / kTwipsPerPoint);
-  };
-  if (const pdf::PngImage* png = pdf::PngOf(picture)) {
-    draw({png->header.width, png->header.height, png->header.Channels(), png->data, {}});
-    m_drawn.push_back(picture);
+  const double left = area.left + x / kTwipsPerPoint;
+  const double top = area.top + y / kTwipsPerPoint;
+  const double shownWidth = CheckedExtent(width) / kTwipsPerPoint;
+  const double shownHeight = CheckedExtent(height) / kTwipsPerPoint;
+  const int image = ImageOf(picture);
+  if (rows == picture.Height()) {
+    m_writer->DrawImage(image, left, top, shownWidth, shownHeight);
     return;
   }
-  const pdf::RgbImage* image = pdf::RgbOf(picture);
-  if (image == nullptr) {
+  // The whole picture, placed so that the slice's rows fill the rectangle, and clipped to it.
+  const double rowHeight = shownHeight / rows;
+  m_writer->DrawImage(image, left, top - firstRow * rowHeight, shownWidth,
+                      rowHeight * picture.Height(), std::array{left, top, shownWidth, shownHeight});
+}
+
+int CupsPrinter::ImageOf(const Picture& picture) {
+  if (const auto found = m_images.find(picture.Pixels()); found != m_images.end()) {
+    return found->second;
+  }
+  int number = 0;
+  if (const pdf::PngImage* png = pdf::PngOf(picture)) {
+    number = m_writer->AddImage(
+        {png->header.width, png->header.height, png->header.Channels(), png->data, {}});
+  } else if (const pdf::RgbImage* image = pdf::RgbOf(picture)) {
+    const auto deflate = [image](const std::vector<std::uint8_t>& rows, int bytesPerPixel) {
+      const std::size_t rowBytes =
+          std::size_t{image->width} * static_cast<std::size_t>(bytesPerPixel);
+      return pdf::DeflateRows(rows.data(), image->height, rowBytes, rowBytes, bytesPerPixel);
+    };
+    const std::vector<std::uint8_t> colour = deflate(image->rgb, 3);
+    std::vector<std::uint8_t> opacity;
+    if (!image->alpha.empty()) {
+      opacity = deflate(image->alpha, 1);
+    }
+    pdf::FlateImage flate{image->width, image->height, 3, {colour}, {}};
+    if (!opacity.empty()) {
+      flate.opacity = {opacity};
+    }
+    number = m_writer->AddImage(flate);
+  } else {
     throw Error(ErrorNumber::InvalidPicture);
   }
-  const auto deflate = [image](const std::vector<std::uint8_t>& rows, int bytesPerPixel) {
-    const std::size_t rowBytes =
-        std::size_t{image->width} * static_cast<std::size_t>(bytesPerPixel);
-    return pdf::DeflateRows(rows.data(), image->height, rowBytes, rowBytes, bytesPerPixel);
-  };
-  const std::vector<std::uint8_t> colour = deflate(image->rgb, 3);
-  std::vector<std::uint8_t> opacity;
-  if (!image->alpha.empty()) {
-    opacity = deflate(image->alpha, 1);
-  }
-  pdf::FlateImage flate{image->width, image->height, 3, {colour}, {}};
-  if (!opacity.empty()) {
-    flate.opacity = {opacity};
-  }
-  draw(flate);
+  m_images.emplace(picture.Pixels(), number);
+  m_drawn.push_back(picture);  // kept: its image is known by its address
+  return number;
 }
 
 void CupsPrinter::EndDocument() {
   RequireDocument();
   m_writer->Finish(kJobTitle);
   m_writer.reset();
+  m_images.clear();
   const bool written = std::fclose(m_output.release()) == 0;
   if (!written) {
     CloseDocument();
@@ -348,6 +371,7 @@ void CupsPrinter::AbortDocument() {
 
 void CupsPrinter::CloseDocument() {
   m_drawn.clear();
+  m_images.clear();
   m_writer.reset();
   m_output.reset();
   if (!m_path.empty()) {

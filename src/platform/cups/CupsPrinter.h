@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +53,8 @@ class CupsPrinter final : public PrinterDevice {
   [[nodiscard]] Orientation GetOrientation() override;
   void NewPage() override;
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                       float width, float height) override;
   void EndDocument() override;
   void AbortDocument() override;
 
@@ -68,6 +71,8 @@ class CupsPrinter final : public PrinterDevice {
   /// The printable area of the page in force, in points from the page's top-left.
   [[nodiscard]] Area PrintableArea();
   void RequireDocument() const;
+  /// The document's image of the picture, put in on its first drawing.
+  [[nodiscard]] int ImageOf(const Picture& picture);
   void CloseDocument();
   void Submit();
 
@@ -84,9 +89,10 @@ class CupsPrinter final : public PrinterDevice {
   std::string m_path;            // the document's temporary file
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> m_output{nullptr, &std::fclose};
   std::unique_ptr<pdf::PdfWriter> m_writer;
-  // The pictures drawn that pass through unread: each must have been read whole before the
-  // document goes.
+  // The pictures drawn, each must have been read whole before the document goes (those that
+  // pass through unread), and their images in the document.
   std::vector<Picture> m_drawn;
+  std::map<const Picture::Data*, int> m_images;
 };
 
 }  // namespace mirablot::cups

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -156,6 +157,36 @@ std::shared_ptr<const DibPicture> DibPicture::FromBgra(int width, int height,
 
 const tagBITMAPINFO* DibPicture::Info() const {
   return reinterpret_cast<const BITMAPINFO*>(m_bytes.data());
+}
+
+std::vector<bool> DibPicture::BlankRows() const {
+  // GDI reads every kind of DIB; drawn as 32-bit rows from the top, each row is compared.
+  BITMAPINFO target{};
+  target.bmiHeader = {sizeof(BITMAPINFOHEADER), m_width, -m_height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<bool> blank;
+  if (bitmap != nullptr) {
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    StretchDIBits(dc, 0, 0, m_width, m_height, 0, 0, m_width, m_height, Bits(), Info(),
+                  DIB_RGB_COLORS, SRCCOPY);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint8_t*>(bits);
+    const std::size_t rowBytes = static_cast<std::size_t>(m_width) * 4;
+    for (int y = 0; y < m_height; ++y) {
+      const std::uint8_t* row = pixels + static_cast<std::size_t>(y) * rowBytes;
+      bool same = true;
+      for (std::size_t i = 4; i < rowBytes && same; ++i) {
+        same = i % 4 == 3 || std::abs(row[i] - row[i % 4]) <= 8;
+      }
+      blank.push_back(same);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
+  return blank;
 }
 
 }  // namespace mirablot::win32

@@ -27,6 +27,7 @@ class DibPicture final : public Picture::Data {
 
   [[nodiscard]] int Width() const override { return m_width; }
   [[nodiscard]] int Height() const override { return m_height; }
+  [[nodiscard]] std::vector<bool> BlankRows() const override;
   [[nodiscard]] const tagBITMAPINFO* Info() const;
   [[nodiscard]] const void* Bits() const { return m_bytes.data() + m_bitsOffset; }
   /// The packed DIB as drawn: header, table, rows.

@@ -186,6 +186,11 @@ int Win32Printer::DeviceUnits(double twips, int dotsPerInch) const {
 
 void Win32Printer::DrawPicture(const Picture& picture, float x, float y, float width,
                                float height) {
+  DrawPictureRows(picture, 0, picture.Height(), x, y, width, height);
+}
+
+void Win32Printer::DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                                   float width, float height) {
   if (!m_pageOpen) {
     throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
   }
@@ -195,6 +200,9 @@ void Win32Printer::DrawPicture(const Picture& picture, float x, float y, float w
   const auto* dib = dynamic_cast<const DibPicture*>(picture.Pixels());
   if (dib == nullptr || picture.IsEmpty()) {
     throw Error(ErrorNumber::InvalidPicture);
+  }
+  if (rows <= 0 || firstRow < 0 || firstRow + rows > dib->Height()) {
+    throw Error(ErrorNumber::InvalidCall);
   }
   const int dpiX = GetDeviceCaps(m_dc, LOGPIXELSX);
   const int dpiY = GetDeviceCaps(m_dc, LOGPIXELSY);
@@ -207,8 +215,12 @@ void Win32Printer::DrawPicture(const Picture& picture, float x, float y, float w
   }
   SetStretchBltMode(m_dc, HALFTONE);
   SetBrushOrgEx(m_dc, 0, 0, nullptr);
-  const int drawn = StretchDIBits(m_dc, left, top, right - left, bottom - top, 0, 0, dib->Width(),
-                                  dib->Height(), dib->Bits(), dib->Info(), DIB_RGB_COLORS, SRCCOPY);
+  // The slice's rows, counted from the DIB's own origin: the bottom row for a bottom-up one.
+  const bool bottomUp = dib->Info()->bmiHeader.biHeight > 0;
+  const int sourceY = bottomUp ? dib->Height() - firstRow - rows : firstRow;
+  const int drawn =
+      StretchDIBits(m_dc, left, top, right - left, bottom - top, 0, sourceY, dib->Width(), rows,
+                    dib->Bits(), dib->Info(), DIB_RGB_COLORS, SRCCOPY);
   if (drawn == 0 || drawn == static_cast<int>(GDI_ERROR)) {
     ThrowLastError("画像を印刷できません", ErrorNumber::PrinterError);
   }

@@ -28,6 +28,8 @@ class Win32Printer final : public PrinterDevice {
   [[nodiscard]] Orientation GetOrientation() override;
   void NewPage() override;
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
+  void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
+                       float width, float height) override;
   void EndDocument() override;
   void AbortDocument() override;
 
