@@ -66,17 +66,19 @@ start_helper() {
     fail "$(basename "$1") did not start"
 }
 
-# fresh_output: no PDF yet, and the jobs counted from here on.
+# fresh_output: no PDF yet, and the jobs counted from here on (by their ids: a queue removed
+# takes its jobs out of the list).
 fresh_output() {
   rm -f "$E2E_PDF_DIR"/*
-  JOBS_BEFORE=$(job_count)
+  JOBS_BEFORE=$(job_ids | tail -n 1)
 }
 
 # scheduler COMMAND...: a CUPS client on the harness's scheduler, whatever the case chose.
 scheduler() { env -u PRINTER -u LPDEST CUPS_SERVER="$E2E_CUPS_SERVER" "$@"; }
 E2E_CUPS_SERVER=$CUPS_SERVER
 
-job_count() { scheduler lpstat -W all -o | wc -l; }
+# job_ids: the ids of the scheduler's jobs, in order.
+job_ids() { scheduler lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n; }
 
 # extra_queue SUFFIX [PPD [LPADMIN OPTIONS...]]: another PDF-writing queue for this case, named
 # after the default one, in EXTRA_QUEUE; removed when the case ends.
@@ -91,7 +93,7 @@ extra_queue() {
 # "name (type) = value" a line.
 job_attributes() {
   local job
-  job=$(lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n | tail -n 1)
+  job=$(job_ids | tail -n 1)
   [[ -n $job ]] || fail "no job to ask about"
   ipptool -tv "ipp://$CUPS_SERVER/jobs/$job" "$E2E_SOURCE_DIR/job-attributes.test" |
     sed -n '/RECEIVED:/,$p' | sed 's/^ *//'
@@ -220,7 +222,8 @@ printed_pdfs() {
 elapsed_ms() { echo $((($(date +%s%N) - STARTED_NS) / 1000000)); }
 
 expect_jobs() {
-  local got=$(($(job_count) - JOBS_BEFORE))
+  local got
+  got=$(job_ids | awk -v before="${JOBS_BEFORE:-0}" '$1 > before' | wc -l)
   ((got == $1)) || fail "expected $1 print job(s), the scheduler got $got"
 }
 

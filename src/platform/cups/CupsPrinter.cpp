@@ -253,6 +253,9 @@ void CupsPrinter::DrawPicture(const Picture& picture, float x, float y, float wi
 void CupsPrinter::DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
                                   float width, float height) {
   RequireDocument();
+  if (picture.IsEmpty()) {
+    throw Error(ErrorNumber::InvalidPicture);
+  }
   if (!std::isfinite(x) || !std::isfinite(y) || rows <= 0 || firstRow < 0 ||
       firstRow + rows > picture.Height()) {
     throw Error(ErrorNumber::InvalidCall);
