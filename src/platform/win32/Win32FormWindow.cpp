@@ -276,6 +276,15 @@ HWND FormWindow::HandleOf(const Control& control) const {
 }
 
 Control* FormWindow::ControlOf(int id) const {
+  if (id == IDOK) {
+    // Enter on a focused push button presses that button, as in a dialog; elsewhere the default.
+    HWND focus = GetFocus();
+    for (const Child& child : m_children) {
+      if (child.window == focus && dynamic_cast<CommandButton*>(child.control) != nullptr) {
+        return child.control;
+      }
+    }
+  }
   if (id == IDOK || id == IDCANCEL) {
     return ButtonWithRole(m_form, id == IDOK ? ButtonRole::Default : ButtonRole::Cancel);
   }
