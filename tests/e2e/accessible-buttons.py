@@ -9,33 +9,16 @@ import time
 import pyatspi
 
 
-def nodes(node):
-    yield node
-    for child in node:
-        if child is not None:
-            yield from nodes(child)
+def buttons(node):
+    own = [node.name] if node.getRoleName() == "push button" else []
+    return own + [name for child in node if child is not None for name in buttons(child)]
 
 
-def buttons(title):
-    for application in pyatspi.Registry.getDesktop(0):
-        for window in application:
-            if window is not None and window.name == title:
-                return [n.name for n in nodes(window) if n.getRoleName() == "push button"]
-    return []
-
-
-def main():
-    title = sys.argv[1]
-    deadline = time.time() + 10
-    while time.time() < deadline:
-        found = buttons(title)
-        if found:
-            print("\n".join(found))
-            return 0
-        time.sleep(0.2)
-    print(f"no window titled {title!r} with buttons in the accessibility tree", file=sys.stderr)
-    return 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+deadline = time.time() + 10
+while time.time() < deadline:
+    for window in (w for app in pyatspi.Registry.getDesktop(0) for w in app if w is not None):
+        if window.name == sys.argv[1] and buttons(window):
+            print("\n".join(buttons(window)))
+            sys.exit(0)
+    time.sleep(0.2)
+sys.exit(f"no window titled {sys.argv[1]!r} with buttons in the accessibility tree")

@@ -9,7 +9,6 @@
 #   harness.sh start DIR    start everything; prints DIR/env.sh
 #   harness.sh stop DIR     stop what start started and remove its files outside DIR
 #                           (the scheduler's folder under /tmp, linked as DIR/cups)
-#   harness.sh queue DIR    put the default queue back
 #
 # Sourced (by the cases' lib.sh), it only defines its functions.
 # cups-pdf reads its configuration only from /etc/cups, so the queue gets its own
@@ -48,9 +47,7 @@ start() {
   # them: the scheduler's files live in a folder of their own under /tmp.
   cups=$(mktemp -d /tmp/mirablot-cups.XXXXXX)
   chmod 755 "$cups"
-  echo "$cups" >"$dir/cups-dir"
-  rm -rf "$dir/cups"
-  ln -s "$cups" "$dir/cups"
+  ln -sfn "$cups" "$dir/cups"
   rm -rf "$dir/pdf" "$dir/home" "$dir/runtime"
   mkdir -p "$cups"/{spool,tmp,cache,state,log} "$dir/pdf" "$dir/home" "$dir/runtime"
   chmod 700 "$dir/runtime"
@@ -78,17 +75,7 @@ Listen localhost:$port
 Browsing Off
 # Documents stay in the spool after printing, where the benchmark weighs them.
 PreserveJobFiles Yes
-LogLevel info
 DefaultAuthType None
-WebInterface No
-<Location />
-  Order allow,deny
-  Allow localhost
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow localhost
-</Location>
 CONF
   cat >"$cups/cups-files.conf" <<CONF
 ServerRoot $cups
@@ -145,11 +132,8 @@ pdf_queue() {
   lpadmin -p "$name" -E -v "cups-pdf:/$name" -P "$ppd" "$@" 2>/dev/null
 }
 
-# add_queue NAME: the PDF-writing queue, made the default. Also used by cases that remove it.
-add_queue() {
-  pdf_queue "$1"
-  lpadmin -d "$1"
-}
+# add_queue NAME: the PDF-writing queue, made the default (again, by a case that removed it).
+add_queue() { pdf_queue "$1" && lpadmin -d "$1"; }
 
 stop() {
   local dir=$1 pidfile
@@ -166,22 +150,14 @@ stop() {
   if [[ -f $dir/queue ]]; then
     rm -f "/etc/cups/cups-pdf-$(cat "$dir/queue")"{,-*}.conf "$dir/queue"
   fi
-  # Clipboard owners started by the tests die with the display; make sure of it.
-  pkill -f "xclip.*$dir" 2>/dev/null || true
-  if [[ -f $dir/cups-dir ]]; then
-    rm -rf "$(cat "$dir/cups-dir")" "$dir/cups-dir" "$dir/cups"
+  if [[ -L $dir/cups ]]; then
+    rm -rf "$(readlink "$dir/cups")" "$dir/cups"
   fi
   rm -f "$dir/env.sh" "$dir/display" "$dir/bus-address"
 }
 
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 case ${1:-} in
-  start) start "${2:?directory}" ;;
-  stop) stop "${2:?directory}" ;;
-  queue)
-    # shellcheck source=/dev/null
-    source "${2:?directory}/env.sh"
-    add_queue "$E2E_QUEUE"
-    ;;
-  *) die "usage: harness.sh start|stop|queue DIR" ;;
+  start | stop) "$1" "${2:?directory}" ;;
+  *) die "usage: harness.sh start|stop DIR" ;;
 esac

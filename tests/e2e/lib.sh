@@ -2,8 +2,9 @@
 # What the end-to-end cases share, sourced by each suite after the harness has started. A suite
 # defines case_NAME functions and ends with `run_case "$@"`. Each case gets its own settings
 # folder, an empty PDF folder and clipboard owners of its own, stopped by their ids when it
-# ends. The hooks (run_program, copy_picture, copy_text, store, stored, answer_yes) are the
-# Linux desktop's; the Wine suite puts its own in their place, so that cases can run on both.
+# ends. The hooks (run_program, copy_picture, copy_text, store, stored, answer_yes, scale_screen)
+# are the X11 desktop's; the other desktops' suites put their own in their place, so that cases
+# can run on each.
 set -euo pipefail
 
 : "${E2E_DIR:?E2E_DIR must name the harness directory}"
@@ -13,10 +14,11 @@ E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$E2E_SOURCE_DIR/harness.sh"
 # shellcheck source=/dev/null
 source "$E2E_DIR/env.sh"
+E2E_CUPS_SERVER=$CUPS_SERVER
 
-# The processes the case started (stopped by their ids when it ends), its owner of the
-# clipboard, what the program runs under, and what the case undoes when it ends.
-HELPER_PIDS=() CLIPBOARD_PID= RUN_AS=() CLEANUP=()
+# The processes the case started (stopped by their ids when it ends), what the program runs
+# under, and what the case undoes when it ends.
+HELPER_PIDS=() RUN_AS=() CLEANUP=()
 
 fail() {
   echo "FAIL: $*" >&2
@@ -51,8 +53,8 @@ end_case() {
   done
 }
 
-# start_helper COMMAND...: a helper that prints "ready" once it is; HELPER_PID names it and
-# HELPER_LINE holds that line.
+# start_helper COMMAND...: a helper that prints "ready" once it is; HELPER_PID names it,
+# HELPER_LINE holds that line and HELPER_FD reads what it says next.
 start_helper() {
   local fifo
   fifo=$(mktemp -u "$CASE_DIR/helper.XXXXXX")
@@ -66,16 +68,14 @@ start_helper() {
     fail "$(basename "$1") did not start"
 }
 
-# fresh_output: no PDF yet, and the jobs counted from here on (by their ids: a queue removed
-# takes its jobs out of the list).
-fresh_output() {
-  rm -f "$E2E_PDF_DIR"/*
-  JOBS_BEFORE=$(job_ids | tail -n 1)
+# background COMMAND...: a helper that needs no handshake, stopped when the case ends.
+background() {
+  "$@" &
+  HELPER_PIDS+=($!)
 }
 
 # scheduler COMMAND...: a CUPS client on the harness's scheduler, whatever the case chose.
 scheduler() { env -u PRINTER -u LPDEST CUPS_SERVER="$E2E_CUPS_SERVER" "$@"; }
-E2E_CUPS_SERVER=$CUPS_SERVER
 
 # job_ids: the ids of the scheduler's jobs, in order.
 job_ids() { scheduler lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n; }
@@ -89,14 +89,21 @@ extra_queue() {
   on_exit lpadmin -x "$EXTRA_QUEUE"
 }
 
-# job_attributes: the newest job's template attributes as the scheduler keeps them, one
-# "name (type) = value" a line.
-job_attributes() {
-  local job
-  job=$(job_ids | tail -n 1)
-  [[ -n $job ]] || fail "no job to ask about"
-  ipptool -tv "ipp://$CUPS_SERVER/jobs/$job" "$E2E_SOURCE_DIR/job-attributes.test" |
-    sed -n '/RECEIVED:/,$p' | sed 's/^ *//'
+# remove_queue: the default queue goes, and comes back when the case ends.
+remove_queue() {
+  on_exit add_queue "$E2E_QUEUE"
+  lpadmin -x "$E2E_QUEUE"
+}
+
+# expect_job_attributes ATTRIBUTE...: the newest job carries these, each as ipptool says it
+# ("name (type) = value").
+expect_job_attributes() {
+  local attributes expected
+  attributes=$(scheduler ipptool -tv "ipp://$CUPS_SERVER/jobs/$(job_ids | tail -n 1)" \
+    get-job-attributes.test | sed 's/^ *//')
+  for expected in "$@"; do
+    grep -qxF -- "$expected" <<<"$attributes" || fail "the job lacks \"$expected\": $attributes"
+  done
 }
 
 # run_as_nobody: the program runs as an ordinary user from here on (root ignores file
@@ -129,53 +136,46 @@ stored() { sed -n 's/^\([A-Za-z0-9]*=.*\)$/\1/p' "$SETTINGS_FILE" | LC_ALL=C sor
 # picture FILE W H [FORMAT]: a test picture made afresh (see make-picture.py).
 picture() { /usr/bin/python3 "$E2E_SOURCE_DIR/make-picture.py" "$@"; }
 
-# own_clipboard TYPE [XCLIP ARGS]: xclip owns the clipboard as TYPE until the next owner.
+# own_clipboard TYPE FILE: xclip owns the clipboard, offering the file as TYPE, until the next
+# owner takes it.
 own_clipboard() {
-  local type=$1
-  shift
-  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
-  xclip -selection clipboard -t "$type" -quiet "$@" >/dev/null 2>&1 &
-  CLIPBOARD_PID=$!
-  HELPER_PIDS+=("$CLIPBOARD_PID")
-  wait_for 10 sh -c "xclip -o -selection clipboard -t TARGETS | grep -qx '$type'" ||
+  background xclip -selection clipboard -t "$1" -quiet -i "$2" >/dev/null 2>&1
+  wait_for 10 sh -c "xclip -o -selection clipboard -t TARGETS | grep -qx '$1'" ||
     fail "xclip did not take the clipboard"
 }
 
-# copy_picture FILE [TYPE]: the picture on the clipboard, as its file's type unless said.
+# copy_picture FILE: the picture on the clipboard, as its file's type.
 copy_picture() {
-  local type=${2:-image/${1##*.}}
-  own_clipboard "${type/jpg/jpeg}" -i "$1"
+  local type=image/${1##*.}
+  own_clipboard "${type/jpg/jpeg}" "$1"
 }
 
 copy_text() {
   printf '%s' "$1" >"$CASE_DIR/clipboard.txt"
-  own_clipboard UTF8_STRING -i "$CASE_DIR/clipboard.txt"
+  own_clipboard UTF8_STRING "$CASE_DIR/clipboard.txt"
 }
 
-# misbehaving_owner ARGS...: the test owner takes the clipboard (see ClipboardOwner.cpp).
-misbehaving_owner() {
-  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
-  start_helper "${CLIPBOARD_OWNER:?}" "$@"
-  CLIPBOARD_PID=$HELPER_PID
-}
-
-# run_program [ARGS...]: the program in the background, its output and jobs counted afresh;
-# MIRABLOT_PID names it.
+# run_program [ARGS...]: the program in the background, reading INPUT if set, its output and
+# jobs counted afresh; MIRABLOT_PID names it. The jobs are counted by their ids: a queue removed
+# takes its jobs out of the list.
 run_program() {
-  fresh_output
+  rm -f "$E2E_PDF_DIR"/*
+  JOBS_BEFORE=$(job_ids | tail -n 1)
   STARTED_NS=$(date +%s%N)
-  "${RUN_AS[@]}" "$MIRABLOT" "$@" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
+  "${RUN_AS[@]}" "$MIRABLOT" "$@" <"${INPUT:-/dev/null}" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
   MIRABLOT_PID=$!
   HELPER_PIDS+=("$MIRABLOT_PID")
 }
 
 ended() { ! kill -0 "$MIRABLOT_PID" 2>/dev/null; }
 
-# finish [SECONDS]: waits for the program (a minute unless said); MIRABLOT_STATUS is its status.
+# finish [STATUS [SECONDS]]: waits for the program (a minute unless said); MIRABLOT_STATUS is
+# its status, which must be STATUS when one is said.
 finish() {
-  wait_for "${1:-60}" ended || fail "mirablot did not finish"
+  wait_for "${2:-60}" ended || fail "mirablot did not finish"
   MIRABLOT_STATUS=0
   wait "$MIRABLOT_PID" || MIRABLOT_STATUS=$?
+  [[ -z ${1:-} ]] || expect_status "$1"
 }
 
 # print_picture FILE W H [FORMAT [OPTIONS...]]: a fresh picture on the clipboard, printed by
@@ -208,14 +208,13 @@ press() {
 
 answer_yes() { press "$1" alt+y; }
 
-# printed_pdfs [COUNT]: once the scheduler has finished every job, the PDFs, one a line; there
-# must be COUNT of them (default 1).
-printed_pdfs() {
+# printed_pdf: once the scheduler has finished every job, the one PDF printed.
+printed_pdf() {
   wait_for 60 scheduler sh -c '[ -z "$(lpstat -o)" ]' || fail "the print job did not finish"
   shopt -s nullglob
   local pdfs=("$E2E_PDF_DIR"/*.pdf)
-  ((${#pdfs[@]} == ${1:-1})) || fail "expected ${1:-1} PDF(s), found ${#pdfs[@]}"
-  printf '%s\n' "${pdfs[@]}"
+  ((${#pdfs[@]} == 1)) || fail "expected one PDF, found ${#pdfs[@]}"
+  echo "${pdfs[0]}"
 }
 
 # elapsed_ms: milliseconds since run_program started the program.
@@ -232,14 +231,16 @@ expect_status() {
     fail "exit status $MIRABLOT_STATUS, expected $1; stderr: $(cat "$CASE_DIR/stderr")"
 }
 
-# expect_error NUMBER: the program reported this error (each box's text is a line on stderr).
+# expect_error NUMBER [TEXT]: the program reported this error (each box's text is a line on
+# stderr), saying TEXT.
 expect_error() {
-  grep -q "Err.Number:.$1\b" "$CASE_DIR/stderr" || fail "expected error $1: $(cat "$CASE_DIR/stderr")"
+  grep "Err.Number:.$1\b" "$CASE_DIR/stderr" | grep -qF -- "${2:-}" ||
+    fail "expected error $1 ${2:+saying \"$2\"}: $(cat "$CASE_DIR/stderr")"
 }
 
 # check_pdf PDF SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: see pdfcheck.py.
 check_pdf() {
-  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$1" --source "$2" --orientation "$3" \
+  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$1" "$2" --orientation "$3" \
     --place "$4" "$5" "$6" "$7" --dpi "${E2E_PRINTER_DPI:-1200}" "${@:8}"
 }
 
@@ -248,31 +249,29 @@ check_pdf() {
 expect_print() {
   expect_status 0
   local pdf
-  pdf=$(printed_pdfs)
+  pdf=$(printed_pdf)
   expect_jobs 1
   check_pdf "$pdf" "$@"
 }
 
-# expect_question_then_no [NUMBER]: the question box comes (QUESTION_MS after the start);
-# Return answers No: status 1, nothing printed, and the error NUMBER said.
+# expect_question_then_no [NUMBER [TEXT]]: the question box comes (QUESTION_MS after the
+# start); Return answers No: status 1, nothing printed, and the error NUMBER said.
 expect_question_then_no() {
   local window
   window=$(find_window "Mirablot Error")
   QUESTION_MS=$(elapsed_ms)
   import -window "$window" "$CASE_DIR/question.png" 2>/dev/null || true
   press "$window" Return
-  finish
-  expect_status 1
+  finish 1
   expect_jobs 0
   [[ -z $(ls "$E2E_PDF_DIR") ]] || fail "something was printed"
-  [[ $# == 0 ]] || expect_error "$1"
+  [[ $# == 0 ]] || expect_error "$@"
 }
 
 # expect_settings_stored STATUS SETTINGS: the program ended with STATUS, printed nothing, and
 # stored exactly these settings (as `stored` says them).
 expect_settings_stored() {
-  finish
-  expect_status "$1"
+  finish "$1"
   expect_jobs 0
   [[ $(stored) == "$2" ]] || fail "the settings hold \"$(stored)\", expected \"$2\""
 }

@@ -6,11 +6,11 @@ resampling on the way to the paper shows.
 
     make-picture.py PATH WIDTH HEIGHT [FORMAT]
 
-FORMAT is a Pillow format (PNG, BMP, JPEG; by default the file name's last extension's), RGBA for an opaque PNG with an alpha channel (as many
-programs copy screenshots), or FLAT for a screenshot-like PNG of flat panels (quick
-to make at any size), NOISE for a photo-like PNG that compresses badly, HEADER for a PNG that
-declares the size but holds almost no pixels, SHORT for one whose sound chunks hold only half
-of its rows, or TEXT for a long page of text-like lines (16 rows of marks, 8 blank between)."""
+FORMAT is a Pillow format (by default the file name's extension's); RGBA for an opaque PNG with
+an alpha channel (as many programs copy screenshots); FLAT for a screenshot-like PNG of flat
+panels (quick to make at any size); TEXT for a long page of text-like lines; HEADER for a PNG
+that declares the size but holds almost no pixels; SHORT for one whose sound chunks hold only
+half of its rows."""
 import random
 import struct
 import sys
@@ -19,30 +19,19 @@ import zlib
 from PIL import Image, ImageDraw
 
 
-def png_chunk(kind, data):
-    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+def damaged_png(path, width, height, rows):
+    """Chunks and checksums all sound, but the image data holds only this many rows."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
-
-def header_only_png(path, width, height):
-    """A well-formed start of a PNG whose declared size a decoder would have to allocate."""
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
-        out.write(png_chunk(b"IDAT", zlib.compress(b"\0" * 64)))
-        out.write(png_chunk(b"IEND", b""))
-
-
-def short_png(path, width, height):
-    """Chunks and checksums all sound, but the image data ends after half of the rows."""
     row = b"\0" + bytes(range(256)) * (width * 3 // 256) + bytes(width * 3 % 256)
     with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
-        out.write(png_chunk(b"IDAT", zlib.compress(row * (height // 2))))
-        out.write(png_chunk(b"IEND", b""))
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                  chunk(b"IDAT", zlib.compress(row * rows)) + chunk(b"IEND", b""))
 
 
 def text_picture(width, height):
+    """Lines of word-like marks, 16 rows high with 8 blank rows between them."""
     image = Image.new("RGB", (width, height), (255, 255, 255))
     draw = ImageDraw.Draw(image)
     rng = random.Random(height)
@@ -53,11 +42,6 @@ def text_picture(width, height):
             draw.rectangle((x, top + rng.randrange(0, 4), x + word, top + 15), fill=(20, 20, 20))
             x += word + 8
     return image
-
-
-def noise_picture(width, height):
-    bands = [Image.effect_noise((width, height), 60 + 20 * i) for i in range(3)]
-    return Image.merge("RGB", bands)
 
 
 def flat_picture(width, height):
@@ -71,40 +55,28 @@ def flat_picture(width, height):
     return image
 
 
-def main():
-    path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-    extension = path.rsplit(".", 1)[-1].upper()
-    image_format = sys.argv[4] if len(sys.argv) > 4 else {"JPG": "JPEG"}.get(extension, extension)
-    if image_format in ("HEADER", "SHORT"):
-        (header_only_png if image_format == "HEADER" else short_png)(path, width, height)
-        return
-    if image_format in ("FLAT", "NOISE", "TEXT"):
-        make = {"FLAT": flat_picture, "NOISE": noise_picture, "TEXT": text_picture}[image_format]
-        image = make(width, height)
-        if image_format != "TEXT":
-            mark(image)
-        image.save(path, "PNG" if image_format != "TEXT" else extension.replace("JPG", "JPEG"))
-        return
+def pattern_picture(width, height):
     rng = random.Random(width * 65537 + height)
-    noise = bytes(rng.getrandbits(8) & 0x3F for _ in range(width * height))
     pixels = bytearray()
     for y in range(height):
         for x in range(width):
-            n = noise[y * width + x]
+            n = rng.getrandbits(8) & 0x3F
             pixels += bytes(((x * 255 // max(width - 1, 1)) ^ n, (y * 255 // max(height - 1, 1)) ^ n, n * 3))
-    image = Image.frombytes("RGB", (width, height), bytes(pixels))
-    mark(image)
-    if image_format == "RGBA":
-        image.convert("RGBA").save(path, "PNG")
-    else:
-        image.save(path, image_format)
+    return Image.frombytes("RGB", (width, height), bytes(pixels))
 
 
-def mark(image):
-    width, height = image.size
-    marker = max(1, min(width, height) // 10)
-    image.paste((255, 0, 0), (0, 0, marker, marker))
-    image.paste((0, 0, 255), (width - marker, height - marker, width, height))
+def main():
+    path, width, height = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+    extension = {"JPG": "JPEG"}.get(path.rsplit(".", 1)[-1].upper(), path.rsplit(".", 1)[-1].upper())
+    kind = sys.argv[4] if len(sys.argv) > 4 else extension
+    if kind in ("HEADER", "SHORT"):
+        return damaged_png(path, width, height, 0 if kind == "HEADER" else height // 2)
+    image = {"FLAT": flat_picture, "TEXT": text_picture}.get(kind, pattern_picture)(width, height)
+    if kind != "TEXT":
+        marker = max(1, min(width, height) // 10)
+        image.paste((255, 0, 0), (0, 0, marker, marker))
+        image.paste((0, 0, 255), (width - marker, height - marker, width, height))
+    (image.convert("RGBA") if kind == "RGBA" else image).save(path, extension)
 
 
 if __name__ == "__main__":

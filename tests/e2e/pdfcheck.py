@@ -1,15 +1,21 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
-"""Checks a PDF that the test queue printed: one page, one picture, the page's orientation, the
-picture's place and size on the page, its pixels against the source picture, and nothing else
-on the sheet (no border, no label).
+"""Checks a PDF against the picture that was copied.
 
-Positions are in points from the page's top-left corner, in the page's own orientation. The
-queue prints a landscape page on a portrait sheet turned a quarter counter-clockwise (the page's
-top-left at the sheet's bottom-left); the check turns it back.
+    pdfcheck.py PDF SOURCE --orientation O --place X Y W H [--sheet W H] [--dpi D] [--any-colours]
+        what the test queue printed: one page of the sheet's size and orientation, one picture
+        at X, Y (points from the page's top-left corner, in the page's own orientation), W x H
+        points large to a printer dot, pixel for pixel the source, and nothing else on the sheet.
+        The queue prints a landscape page on a portrait sheet turned a quarter counter-clockwise
+        (the page's top-left at the sheet's bottom-left); the check turns it back.
+    pdfcheck.py --long DOCUMENT SOURCE
+        a picture across pages, in the document the scheduler received: the picture in it once,
+        pixel for pixel; each page a slice of it; the slices together give every row, cut only
+        through blank rows; and the document at most 1.1 times the PNG.
+    pdfcheck.py --pixels DOCUMENT SOURCE
+        the document holds one picture, pixel for pixel the source.
 """
 import argparse
-import glob
 import os
 import re
 import subprocess
@@ -20,10 +26,31 @@ import xml.etree.ElementTree as ET
 from PIL import Image
 
 XLINK = "{http://www.w3.org/1999/xlink}href"
+FLOAT = rb"(-?[\d.]+)"
+SLICE = re.compile(rb"q " + rb" ".join([FLOAT] * 4) + rb" re W n " + FLOAT + rb" 0 0 " + FLOAT +
+                   rb" " + FLOAT + rb" " + FLOAT + rb" cm /Im\d+ Do Q")
 
 
 def run(*command):
     return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+
+
+def embedded(pdf, source, failures, any_colours=False, flipped=False):
+    """Checks that the PDF embeds one picture, the source's pixels (rows bottom up if flipped)."""
+    objects = {line.split()[10] for line in run("pdfimages", "-list", pdf).splitlines()[2:]}
+    if len(objects) != 1:
+        failures.append(f"{len(objects)} pictures embedded, expected 1")
+    with tempfile.TemporaryDirectory() as tmp:
+        run("pdfimages", "-png", "-l", "1", pdf, os.path.join(tmp, "img"))
+        printed = Image.open(os.path.join(tmp, "img-000.png")).convert("RGB")
+    source = Image.open(source).convert("RGB")
+    if flipped:
+        printed = printed.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
+    if printed.size != source.size:
+        failures.append(f"the picture embedded is {printed.size}, the source {source.size}")
+    elif not any_colours and printed.tobytes() != source.tobytes():
+        failures.append("the pixels embedded differ from the source picture")
+    return source
 
 
 def multiply(m, n):
@@ -35,32 +62,25 @@ def multiply(m, n):
 def parse_transform(text):
     matrix = (1, 0, 0, 1, 0, 0)
     for name, args in re.findall(r"(\w+)\(([^)]*)\)", text or ""):
-        values = [float(v) for v in re.split(r"[ ,]+", args.strip())]
-        if name == "matrix":
-            step = tuple(values)
-        elif name == "translate":
-            step = (1, 0, 0, 1, values[0], values[1] if len(values) > 1 else 0)
-        elif name == "scale":
-            step = (values[0], 0, 0, values[-1], 0, 0)
-        else:
-            raise SystemExit(f"unexpected SVG transform {name}")
-        matrix = multiply(matrix, step)
+        v = [float(value) for value in re.split(r"[ ,]+", args.strip())]
+        steps = {"matrix": lambda: tuple(v), "translate": lambda: (1, 0, 0, 1, v[0], v[1] if len(v) > 1 else 0),
+                 "scale": lambda: (v[0], 0, 0, v[-1], 0, 0)}
+        matrix = multiply(matrix, steps[name]())
     return matrix
 
 
-def placements(pdf):
+def placements(pdf, tmp):
     """(matrix, width px, height px) of every picture drawn, sheet coordinates in points."""
-    with tempfile.TemporaryDirectory() as tmp:
-        svg = os.path.join(tmp, "page.svg")
-        run("pdftocairo", "-svg", pdf, svg)
-        root = ET.parse(svg).getroot()
+    svg = os.path.join(tmp, "page.svg")
+    run("pdftocairo", "-svg", pdf, svg)
+    root = ET.parse(svg).getroot()
     images = {el.get("id"): el for el in root.iter() if el.tag.endswith("}image")}
     found = []
 
     def walk(element, matrix):
         matrix = multiply(matrix, parse_transform(element.get("transform")))
-        if element.tag.endswith("}use") and element.get(XLINK, "").lstrip("#") in images:
-            image = images[element.get(XLINK).lstrip("#")]
+        image = images.get(element.get(XLINK, "").lstrip("#")) if element.tag.endswith("}use") else None
+        if image is not None:
             found.append((matrix, float(image.get("width")), float(image.get("height"))))
         for child in element:
             if not child.tag.endswith("}defs"):
@@ -83,76 +103,85 @@ def marks_outside(pdf, tmp, matrix, width_px, height_px):
     return sheet.getextrema()[0] < 250
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("pdf")
-    parser.add_argument("--source", required=True, help="the picture put on the clipboard")
-    parser.add_argument("--orientation", choices=["portrait", "landscape"], required=True)
-    parser.add_argument("--place", nargs=4, type=float, required=True, metavar=("X", "Y", "W", "H"))
-    parser.add_argument("--sheet", nargs=2, type=float, default=(595, 842))
-    parser.add_argument("--dpi", type=float, default=1200, help="the printer's resolution: one dot is the tolerance")
-    parser.add_argument("--any-colours", action="store_true",
-                        help="the queue changes the colours (say, grey printing): skip the pixel comparison")
-    args = parser.parse_args()
-    tolerance = 72 / args.dpi
-    failures = []
-
+def check_page(args, failures):
     info = run("pdfinfo", args.pdf)
     pages = int(re.search(r"^Pages:\s+(\d+)", info, re.M).group(1))
     sheet = tuple(float(v) for v in re.search(r"^Page size:\s+([\d.]+) x ([\d.]+)", info, re.M).groups())
-    rotation = re.search(r"^Page rot:\s+(\d+)", info, re.M)
     # A page turned by its /Rotate entry (as PostScript drivers print landscape) is drawn in the
     # turned page's own coordinates.
-    turned = rotation is not None and int(rotation.group(1)) % 180 == 90
+    upright = "landscape" if int(re.search(r"^Page rot:\s+(\d+)", info, re.M).group(1)) % 180 else "portrait"
     if pages != 1:
         failures.append(f"{pages} pages, expected 1")
     if any(abs(a - b) > 0.5 for a, b in zip(sheet, args.sheet)):
         failures.append(f"sheet {sheet}, expected {tuple(args.sheet)}")
-
-    drawn = placements(args.pdf)
-    if len(drawn) != 1:
-        raise SystemExit(f"FAIL: {len(drawn)} pictures drawn, expected 1")
-    (a, b, c, d, e, f), width_px, height_px = drawn[0]
+    with tempfile.TemporaryDirectory() as tmp:
+        drawn = placements(args.pdf, tmp)
+        if len(drawn) != 1:
+            sys.exit(f"FAIL: {len(drawn)} pictures drawn, expected 1")
+        matrix, width_px, height_px = drawn[0]
+        if marks_outside(args.pdf, tmp, *drawn[0]):
+            failures.append("the sheet has marks outside the picture (a border, a label…)")
+    a, b, c, d, e, f = matrix
     # A printer that takes rows from the bottom up (as Windows bitmaps come) stores them so and
     # draws them flipped; the page shows the same.
-    flipped = False
-    upright = "landscape" if turned else "portrait"
-    if abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d > 0:
-        orientation, place = upright, (e, f, a * width_px, d * height_px)
-    elif abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d < 0:
-        flipped = True
-        orientation, place = upright, (e, f + d * height_px, a * width_px, -d * height_px)
+    flipped = abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0 and d < 0
+    if abs(b) < 1e-9 and abs(c) < 1e-9 and a > 0:
+        orientation, place = upright, (e, f + min(d, 0) * height_px, a * width_px, abs(d) * height_px)
     elif abs(a) < 1e-9 and abs(d) < 1e-9 and b < 0 and c > 0:
         # Picture pixel (u, v) lands on the sheet at (c v + e, b u + f); the landscape page's
         # point (X, Y) is the sheet's (Y, sheet height - X).
         orientation, place = "landscape", (sheet[1] - f, e, -b * width_px, c * height_px)
     else:
-        raise SystemExit(f"FAIL: picture drawn with an unexpected transform {drawn[0][0]}")
+        sys.exit(f"FAIL: picture drawn with an unexpected transform {matrix}")
     if orientation != args.orientation:
         failures.append(f"page is {orientation}, expected {args.orientation}")
     for name, got, want in zip(("x", "y", "width", "height"), place, args.place):
-        if abs(got - want) > tolerance:
+        if abs(got - want) > 72 / args.dpi:
             failures.append(f"{name} {got:.4f} pt, expected {want:.4f} pt")
-
-    listing = run("pdfimages", "-list", args.pdf).splitlines()[2:]
-    if len(listing) != 1:
-        failures.append(f"{len(listing)} images embedded, expected 1")
-    with tempfile.TemporaryDirectory() as tmp:
-        run("pdfimages", "-png", args.pdf, os.path.join(tmp, "img"))
-        extracted = sorted(glob.glob(os.path.join(tmp, "img-*.png")))
-        source = Image.open(args.source).convert("RGB")
-        printed = Image.open(extracted[0]).convert("RGB") if extracted else None
-        if printed is not None and flipped:
-            printed = printed.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
-        if printed is None or printed.size != source.size:
-            failures.append("the printed picture has another size than the source")
-        elif not args.any_colours and printed.tobytes() != source.tobytes():
-            failures.append("printed pixels differ from the source picture")
-        if marks_outside(args.pdf, tmp, drawn[0][0], width_px, height_px):
-            failures.append("the sheet has marks outside the picture (a border, a label…)")
-
+    embedded(args.pdf, args.source, failures, args.any_colours, flipped)
     print(f"{orientation} page, picture at ({place[0]:.3f}, {place[1]:.3f}) pt, "
           f"{place[2]:.3f} x {place[3]:.3f} pt, {width_px:.0f} x {height_px:.0f} px")
+
+
+def check_long(args, failures):
+    size, png = os.path.getsize(args.pdf), os.path.getsize(args.source)
+    if size > 1.1 * png:
+        failures.append(f"the document has {size} bytes, the PNG {png}")
+    picture = embedded(args.pdf, args.source, failures)
+    width, rows = picture.size
+    # The rows each page shows: the clip rectangle over the picture's rows, top to bottom.
+    slices = []
+    for match in SLICE.finditer(open(args.pdf, "rb").read()):
+        _, clip_bottom, _, clip_height, _, height, _, bottom = (float(v) for v in match.groups())
+        row = height / rows
+        slices.append((round((bottom + height - clip_bottom - clip_height) / row),
+                       round((bottom + height - clip_bottom) / row)))
+    blank = [len(set(picture.crop((0, y, width, y + 1)).getdata())) == 1 for y in range(rows)]
+    if not slices or slices[0][0] != 0 or slices[-1][1] != rows:
+        failures.append(f"the slices do not run from the first row to the last: {slices}")
+    for (_, end), (start, _) in zip(slices, slices[1:]):
+        if start != end or not blank[end - 1]:
+            failures.append(f"the cut between rows {end} and {start} is not on a blank row")
+    print(f"{len(slices)} pages: {slices}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("pdf")
+    parser.add_argument("source", help="the picture copied")
+    parser.add_argument("--long", action="store_true")
+    parser.add_argument("--pixels", action="store_true")
+    parser.add_argument("--orientation", choices=["portrait", "landscape"])
+    parser.add_argument("--place", nargs=4, type=float, metavar=("X", "Y", "W", "H"))
+    parser.add_argument("--sheet", nargs=2, type=float, default=(595, 842))
+    parser.add_argument("--dpi", type=float, default=1200, help="the printer's: one dot is the tolerance")
+    parser.add_argument("--any-colours", action="store_true", help="the queue changes the colours")
+    args = parser.parse_args()
+    failures = []
+    if args.pixels:
+        embedded(args.pdf, args.source, failures)
+    else:
+        (check_long if args.long else check_page)(args, failures)
     for failure in failures:
         print("FAIL:", failure)
     sys.exit(1 if failures else 0)

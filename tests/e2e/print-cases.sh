@@ -34,10 +34,10 @@ case_long_picture() {
   print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long
   expect_status 0
   local pdf
-  pdf=$(printed_pdfs)
+  pdf=$(printed_pdf)
   [[ $(pdfinfo "$pdf" | sed -n 's/^Pages: *//p') == 5 ]] || fail "$(pdfinfo "$pdf" | grep Pages)"
   [[ -n ${WINEPREFIX:-} ]] && return
-  /usr/bin/python3 "$E2E_SOURCE_DIR/longcheck.py" "$(sent_document)" "$CASE_DIR/pic.png" ||
+  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" --long "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the document sent does not hold the picture in slices as it should"
 }
 
@@ -45,64 +45,74 @@ case_not_a_picture() {
   copy_text "not a picture"
   run_program
   expect_question_then_no 481
+}
+
+# A picture file on another printer (--printer, over PRINTER), with copies and grey: the copies
+# travel with the job. On Linux grey is asked of the printer, the picture itself sent unchanged
+# (the test queue prints it grey); a file missing, or not a picture, is said by name. Under
+# Wine, the PostScript driver hands CUPS the copies and ignores dmColor.
+case_file_on_another_printer() {
+  extra_queue a5 "" -o PageSize=A5
+  picture "$CASE_DIR/pic.$PICTURE" 300 200
+  PRINTER=$E2E_QUEUE run_program --printer "$EXTRA_QUEUE" --copies 2 --grey \
+    "${FILE_PREFIX:-}$CASE_DIR/pic.$PICTURE"
+  finish
+  # shellcheck disable=SC2086
+  expect_print "$CASE_DIR/pic.$PICTURE" portrait 0 0 225 150 --sheet 421 595 ${ANY_COLOURS---any-colours}
+  expect_job_attributes 'copies (integer) = 2'
   [[ -n ${WINEPREFIX:-} ]] && return
-  # A file list, a web page, nothing at all.
-  printf 'file:///etc/hostname\r\n' >"$CASE_DIR/list"
-  own_clipboard text/uri-list -i "$CASE_DIR/list"
-  run_program
-  expect_question_then_no 481
-  printf '<p><img src="x.png"></p>' >"$CASE_DIR/page.html"
-  own_clipboard text/html -i "$CASE_DIR/page.html"
-  run_program
-  expect_question_then_no 481
-  kill "$CLIPBOARD_PID"
-  wait_for 10 sh -c '! xclip -o -selection clipboard -t TARGETS' || fail "the clipboard stayed owned"
-  run_program
-  expect_question_then_no 481
-}
-
-# A picture file, or one arriving on standard input through a pipe, in place of the clipboard's:
-# the same layout and the same lossless path; a file missing, or not a picture, said by name.
-case_files_and_standard_input() {
-  store PositionH=2 PositionV=2
-  copy_text "not a picture"
-  picture "$CASE_DIR/pic.png" 300 200
-  run_program "$CASE_DIR/pic.png"
-  finish
-  # x = 11900 - 700 - 4500 = 6700 twips; y = 16840 - 700 - 3000 = 13140 twips.
-  expect_print "$CASE_DIR/pic.png" portrait 335 657 225 150
-  store
-  picture "$CASE_DIR/-pic.jpg" 120 80
-  run_program -- "$CASE_DIR/-pic.jpg"
-  finish
-  expect_print "$CASE_DIR/-pic.jpg" portrait 0 0 90 60
-  fresh_output
-  cat "$CASE_DIR/pic.png" | "$MIRABLOT" - >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
-  MIRABLOT_PID=$!
-  finish
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
+  expect_job_attributes 'print-color-mode (keyword) = monochrome'
+  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" --pixels "$(sent_document)" "$CASE_DIR/pic.png" ||
+    fail "the picture sent is not the one in the file"
   run_program "$CASE_DIR/missing.png"
-  expect_question_then_no 53
-  grep -q "missing.png" "$CASE_DIR/stderr" || fail "the missing file was not named"
-  run_program "$CASE_DIR/clipboard.txt"
-  expect_question_then_no 481
-  grep -q "clipboard.txt" "$CASE_DIR/stderr" || fail "the file was not named"
+  expect_question_then_no 53 missing.png
+  printf 'text' >"$CASE_DIR/notes.png"
+  run_program "$CASE_DIR/notes.png"
+  expect_question_then_no 481 notes.png
 }
 
-# Pictures that are decoded: a PNG with an alpha channel (as many programs copy screenshots),
-# and an owner offering only a BMP.
-case_decoded_pictures() {
-  print_picture "$CASE_DIR/pic.png" 300 200 RGBA
+# An incremental transfer prints; owners that stop answering (at once, or in the middle of an
+# incremental transfer) hold the program up for the two seconds of silence allowed, and not
+# much longer.
+case_owners_that_stall() {
+  picture "$CASE_DIR/pic.png" 300 200
+  start_helper "$CLIPBOARD_OWNER" incr image/png "$CASE_DIR/pic.png" 4096
+  run_program
+  finish
   expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-  print_picture "$CASE_DIR/pic.bmp" 120 80
-  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 90 60
+  local owner
+  for owner in silent "incr-stall image/png $CASE_DIR/pic.png 4096"; do
+    # shellcheck disable=SC2086
+    start_helper "$CLIPBOARD_OWNER" $owner
+    run_program
+    expect_question_then_no 521
+    ((QUESTION_MS >= 2000 && QUESTION_MS < 10000)) || fail "$owner: the question took $QUESTION_MS ms"
+  done
 }
 
-# Wayland compositors without windows, with the X display beside them: one that offers only
-# ext_data_control_manager_v1 (as KDE Plasma 6.5 does) gives the clipboard itself; one that
-# offers no data control (as GNOME) leaves it to XWayland's X clipboard. Each is reached by
-# name, then by an inherited socket alone (WAYLAND_SOCKET), which only the reader can use.
-case_wayland_compositors() {
+# The X display goes away in the middle of the read: error 521 on stderr, no box (there is
+# nothing left to show it on), status 1. A SIGPIPE its closed connection may raise is ignored.
+case_display_lost_mid_read() {
+  background Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$CASE_DIR/display" >/dev/null 2>&1
+  local xvfb=$! line
+  wait_for 10 test -s "$CASE_DIR/display" || fail "no display of the case's own"
+  export DISPLAY=:$(<"$CASE_DIR/display")
+  picture "$CASE_DIR/pic.png" 300 200
+  start_helper "$CLIPBOARD_OWNER" incr-stall image/png "$CASE_DIR/pic.png" 4096
+  run_program
+  read -r -t 10 line <&"$HELPER_FD" && [[ $line == sent* ]] || fail "the transfer did not begin"
+  kill -PIPE "$MIRABLOT_PID"
+  kill "$xvfb"
+  finish 1
+  expect_error 521
+  expect_jobs 0
+}
+
+# A compositor without windows that offers only ext_data_control_manager_v1 (as KDE Plasma 6.5
+# does), the X display beside it, reached by name, then by an inherited socket alone
+# (WAYLAND_SOCKET), which only the reader can use: a picture prints either way; text brings the
+# question on the X display, or, where there is none, says why there is no box.
+case_wayland_socket() {
   export XDG_RUNTIME_DIR=$CASE_DIR/runtime WAYLAND_DISPLAY=wayland-e2e
   mkdir -m 0700 "$XDG_RUNTIME_DIR"
   picture "$CASE_DIR/pic.png" 300 200
@@ -119,101 +129,33 @@ os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
     finish
     expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
   done
-  # Text: the question box goes to the X display, or where there is none, says why not.
   start_helper "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "text/plain=$CASE_DIR/text"
+  RUN_AS=()
   run_program
   expect_question_then_no 481
   RUN_AS=(env -u DISPLAY "${socket[@]}")
   run_program
-  finish
-  expect_status 2
+  finish 2
   grep -q "WAYLAND_SOCKET" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
-  kill "${HELPER_PIDS[@]}"
-  # No data control: XWayland's clipboard, waited for a moment, then said empty as such.
-  start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" none
-  for RUN_AS in "" "${socket[*]@Q}"; do
-    eval "RUN_AS=($RUN_AS)"
-    copy_picture "$CASE_DIR/pic.png"
-    run_program
-    finish
-    expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-    kill "$CLIPBOARD_PID"
-    run_program
-    expect_question_then_no 481
-    grep -q "ウィンドウを持たないプログラム" "$CASE_DIR/stderr" || fail "not said as XWayland's"
-  done
 }
 
-# Owners that stop answering (at once, or in the middle of an incremental transfer) hold the
-# program up for the two seconds of silence allowed, and not much longer.
-case_owners_that_stall() {
-  picture "$CASE_DIR/pic.png" 300 200
-  local owner
-  for owner in silent "incr-stall image/png $CASE_DIR/pic.png 4096"; do
-    # shellcheck disable=SC2086
-    misbehaving_owner $owner
-    run_program
-    expect_question_then_no 521
-    ((QUESTION_MS >= 2000 && QUESTION_MS < 10000)) || fail "$owner: the question took $QUESTION_MS ms"
-  done
-}
-
-# The X display goes away in the middle of the read: error 521 on stderr, no box (there is
-# nothing left to show it on), status 1. A SIGPIPE its closed connection may raise is ignored.
-case_display_lost_mid_read() {
-  Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$CASE_DIR/display" >/dev/null 2>&1 &
-  local xvfb=$! line
-  HELPER_PIDS+=("$xvfb")
-  wait_for 10 test -s "$CASE_DIR/display" || fail "no display of the case's own"
-  export DISPLAY=:$(<"$CASE_DIR/display")
-  picture "$CASE_DIR/pic.png" 300 200
-  misbehaving_owner incr-stall image/png "$CASE_DIR/pic.png" 4096
-  run_program
-  read -r -t 10 line <&"$HELPER_FD" && [[ $line == sent* ]] || fail "the transfer did not begin"
-  kill -PIPE "$MIRABLOT_PID"
-  kill "$xvfb"
-  finish
-  expect_status 1
-  expect_error 521
-  expect_jobs 0
-}
-
-case_incremental_transfer_prints() {
-  picture "$CASE_DIR/pic.png" 300 200
-  misbehaving_owner incr image/png "$CASE_DIR/pic.png" 4096
-  run_program
-  finish
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-}
-
-# A truncated picture, one whose sound chunks hold half of its rows, and one that declares an
-# enormous size: refused, nothing printed.
-case_damaged_pictures() {
-  picture "$CASE_DIR/whole.png" 300 200
-  head -c 5000 "$CASE_DIR/whole.png" >"$CASE_DIR/pic.png"
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  expect_question_then_no 481
-  picture "$CASE_DIR/pic.png" 300 200 SHORT
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  expect_question_then_no 481
-  picture "$CASE_DIR/pic.png" 100000 100000 HEADER
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  expect_question_then_no 7
-  grep -q "100000 × 100000" "$CASE_DIR/stderr" || fail "the size was not said"
-}
-
-case_three_5k_screens() {
+# The decoding budget: three 5K screens side by side print, fitted into the portrait room of
+# 11200 x 16140 twips (560 pt wide, 105 pt high); a picture that declares an enormous size is
+# refused, its size said.
+case_large_pictures() {
   store Zoom=1
   print_picture "$CASE_DIR/pic.png" 15360 2880 FLAT
-  # Fitted into the portrait room of 11200 x 16140 twips: 560 pt wide, 105 pt high.
   expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
+  picture "$CASE_DIR/huge.png" 100000 100000 HEADER
+  copy_picture "$CASE_DIR/huge.png"
+  run_program
+  expect_question_then_no 7 "100000 × 100000"
 }
 
-# The queue refusing jobs, then stopped: CUPS's status, or the printer's state; no job left.
-case_queue_refusing_or_stopped() {
+# The queue refusing jobs, then stopped: CUPS's status, or the printer's state, and no job
+# left; then no scheduler (a port of the case's own that nobody listens on), and no default
+# printer (put back when the case ends).
+case_printer_unavailable() {
   picture "$CASE_DIR/pic.png" 300 200
   copy_picture "$CASE_DIR/pic.png"
   cupsreject "$E2E_QUEUE"
@@ -226,18 +168,6 @@ case_queue_refusing_or_stopped() {
   run_program
   expect_question_then_no 482
   [[ -z $(lpstat -o) ]] || fail "a job was left in the stopped queue"
-}
-
-# The default queue removed (put back when the case ends).
-remove_queue() {
-  lpadmin -x "$E2E_QUEUE"
-  on_exit "$E2E_SOURCE_DIR/harness.sh" queue "$E2E_DIR"
-}
-
-# No scheduler (a port of the case's own that nobody listens on), then no default printer.
-case_no_printer() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
   start_helper /usr/bin/python3 -c 'import socket, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); print("ready", s.getsockname()[1], flush=True)
 time.sleep(3600)'
@@ -258,10 +188,10 @@ case_printer_removed_while_printing() {
   copy_picture "$CASE_DIR/pic.png"
   export TMPDIR=$CASE_DIR/tmp
   mkdir -p "$TMPDIR"
+  on_exit add_queue "$E2E_QUEUE"
   RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::Submit' -ex run
     -ex "shell lpadmin -x $E2E_QUEUE" -ex continue -ex 'quit $_exitcode' --args)
   run_program
-  on_exit "$E2E_SOURCE_DIR/harness.sh" queue "$E2E_DIR"
   expect_question_then_no 1030  # client-error-not-found
   [[ -z $(lpstat -W all -o) ]] || fail "a job was left behind"
   [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
@@ -280,15 +210,16 @@ case_comma_decimal_locale() {
   expect_print "$CASE_DIR/pic.png" portrait 185.25 328.5 225 150
 }
 
+# No display named, or one that cannot be reached: said on one line, status 2.
 case_no_display() {
-  local status=0
-  env -u DISPLAY "$MIRABLOT" >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" || status=$?
-  ((status == 2)) || fail "exit status $status without a display, expected 2"
+  RUN_AS=(env -u DISPLAY)
+  run_program
+  finish 2
   [[ $(wc -l <"$CASE_DIR/stderr") == 1 ]] || fail "expected one line: $(cat "$CASE_DIR/stderr")"
   grep -q "no display" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
-  status=0
-  DISPLAY=:999 "$MIRABLOT" 2>"$CASE_DIR/stderr" || status=$?
-  ((status == 2)) || fail "exit status $status with an unreachable display, expected 2"
+  RUN_AS=(env DISPLAY=:999)
+  run_program
+  finish 2
   grep -q '":999"' "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
 }
 

@@ -5,14 +5,14 @@
 # its windows has focus, so these cases show that Mirablot reads it without a window, and that
 # its question box and settings window work on Wayland itself.
 #
-#   sway-cases.sh CASE_with_xwayland | CASE_without_xwayland
+#   sway-cases.sh with_xwayland | without_xwayland
 #
 # sway refuses to run as root: it, and Mirablot, run as nobody, in a folder of their own under
-# /tmp. The helpers (wl-copy, the test owner, swaymsg, wtype, grim) run as root on its socket.
+# /tmp. The helpers (wl-copy, swaymsg, wtype, grim) run as root on its socket.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 AS_NOBODY=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 
-# start_sway enable|disable [SCALE]: sway on a 1920 x 1080 headless output; sets
+# start_sway enable|disable: sway on a 1920 x 1080 headless output scaled 2x; sets
 # WAYLAND_DISPLAY, SWAYSOCK and, with XWayland, DISPLAY. Mirablot runs there as nobody.
 start_sway() {
   local dir
@@ -24,15 +24,14 @@ start_sway() {
   chown nobody:nogroup "$dir/runtime" "$dir/home" "$dir/config"
   cat >"$dir/sway.conf" <<CONF
 xwayland $1
-output HEADLESS-1 resolution 1920x1080 scale ${2:-1}
+output HEADLESS-1 resolution 1920x1080 scale 2
 exec sh -c 'echo "\$WAYLAND_DISPLAY \$SWAYSOCK \${DISPLAY:-}" >$dir/runtime/session'
 CONF
   env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" \
     WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     "${AS_NOBODY[@]}" sway -c "$dir/sway.conf" >"$CASE_DIR/sway.log" 2>&1 &
-  SWAY_PID=$!
-  on_exit wait "$SWAY_PID"
-  on_exit kill "$SWAY_PID"
+  on_exit wait $!
+  on_exit kill $!
   wait_for 15 test -s "$dir/runtime/session" || fail "sway did not start: $(tail -n 5 "$CASE_DIR/sway.log")"
   local display
   read -r WAYLAND_DISPLAY SWAYSOCK display <"$dir/runtime/session"
@@ -41,8 +40,7 @@ CONF
   [[ $1 == disable ]] || export DISPLAY=$display
   # A keyboard for the windows: Qt takes a seat's keyboard when it starts, so it must exist
   # before Mirablot does (wtype alone adds one only for its own keystrokes).
-  wtype -s 3600000 &
-  HELPER_PIDS+=($!)
+  background wtype -s 3600000
   wait_for 15 sh -c 'swaymsg -t get_seats | grep -q "\"capabilities\": 2"' ||
     fail "the virtual keyboard did not appear"
   cp "$MIRABLOT" "$dir/mirablot"
@@ -56,19 +54,20 @@ CONF
 }
 
 # The Wayland clipboard's hooks: wl-copy owns it.
+wl_copy() {
+  TMPDIR=$CASE_DIR wl-copy --foreground --type "$1" <"$2" &
+  HELPER_PIDS+=($!)
+  wait_for 10 sh -c "wl-paste --list-types | grep -qx '$1'" || fail "wl-copy did not take the clipboard"
+}
+
 copy_picture() {
   local type=image/${1##*.}
-  TMPDIR=$CASE_DIR wl-copy --foreground --type "${type/jpg/jpeg}" <"$1" &
-  HELPER_PIDS+=($!)
-  wait_for 10 sh -c "wl-paste --list-types | grep -qx '${type/jpg/jpeg}'" ||
-    fail "wl-copy did not take the clipboard"
+  wl_copy "${type/jpg/jpeg}" "$1"
 }
 
 copy_text() {
   printf '%s' "$1" >"$CASE_DIR/text"
-  TMPDIR=$CASE_DIR wl-copy --foreground --type text/plain <"$CASE_DIR/text" &
-  HELPER_PIDS+=($!)
-  wait_for 10 sh -c "wl-paste --list-types | grep -qx text/plain" || fail "no text copied"
+  wl_copy text/plain "$CASE_DIR/text"
 }
 
 # Titles of the windows on the desktop, one a line.
@@ -89,92 +88,54 @@ wait_for_window() {
   wait_for 20 has_window "$1" || fail "no window titled \"$1\" appeared: $(cat "$CASE_DIR/stderr")"
 }
 
-# The question comes within the bounded wait; closing it is No: status 1, nothing printed, and
-# the process gone within seconds (Qt's Wayland teardown could once hang for ever).
-expect_question_then_close() {
-  run_program
-  wait_for_window "Mirablot Error"
-  local took
-  took=$(elapsed_ms)
-  grim "$CASE_DIR/question.png" 2>/dev/null || true
-  swaymsg '[title="^Mirablot Error$"] kill' >/dev/null
-  finish 10
-  expect_status 1
-  expect_jobs 0
-  expect_error "$1"
-  echo "the question came after $took ms"
-  ((took < 10000)) || fail "the question took $took ms"
-}
-
-case_pictures_print() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  finish
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-  [[ -z $(window_titles) ]] || fail "a window was shown: $(window_titles)"
+on_sway() {
+  # Pictures print without a window, a PNG with an alpha channel decoded, at the output's 2x
+  # scale: 600 x 400 pixels are 4500 x 3000 twips.
   local format
-  for format in bmp jpg; do
-    picture "$CASE_DIR/pic.$format" 120 80
-    copy_picture "$CASE_DIR/pic.$format"
-    run_program
-    finish
-    expect_print "$CASE_DIR/pic.$format" portrait 0 0 90 60
+  for format in png:RGBA bmp:BMP jpg:JPEG; do
+    print_picture "$CASE_DIR/pic.${format%:*}" 600 400 "${format#*:}"
+    expect_print "$CASE_DIR/pic.${format%:*}" portrait 0 0 225 150
   done
-  # A capture piped in, as a shortcut would run it: grim - | mirablot -. Fitted, 1920 x 1080
-  # pixels become 11200 x 6300 twips.
+  [[ -z $(window_titles) ]] || fail "a window was shown: $(window_titles)"
+  # A capture piped in, as a shortcut would run it: grim - | mirablot -. Fitted, the output's
+  # 3840 x 2160 pixels become 11200 x 6300 twips.
   store Zoom=1
   grim "$CASE_DIR/screen.png"
-  fresh_output
-  grim - | "${RUN_AS[@]}" "$MIRABLOT" - >"$CASE_DIR/stdout" 2>"$CASE_DIR/stderr" &
-  MIRABLOT_PID=$!
+  INPUT=<(grim -) run_program -
   finish
   expect_print "$CASE_DIR/screen.png" portrait 0 0 560 315
-}
-
-case_hidpi_output() {
-  # An output scaled 2x: a screenshot's pixel is half as large as at 1x.
-  kill "$SWAY_PID"
-  start_sway "$XWAYLAND" 2
-  picture "$CASE_DIR/pic.png" 600 400
-  copy_picture "$CASE_DIR/pic.png"
-  run_program
-  finish
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
-}
-
-case_text_brings_the_question() {
+  # Text brings the question within the bounded wait; closing it is No: status 1, nothing
+  # printed, and the process gone within seconds (Qt's Wayland teardown could once hang).
   copy_text "not a picture"
-  local run
+  local run took
   for run in 1 2 3 4 5; do
-    expect_question_then_close 481
+    run_program
+    wait_for_window "Mirablot Error"
+    took=$(elapsed_ms)
+    swaymsg '[title="^Mirablot Error$"] kill' >/dev/null
+    finish 1 10
+    expect_jobs 0
+    expect_error 481
+    ((took < 10000)) || fail "the question took $took ms"
   done
-}
-
-case_settings_window_opens_and_saves() {
-  copy_text "not a picture"
+  # Yes opens the settings window; Return presses OK, its default button, which saves.
+  rm -r "$XDG_CONFIG_HOME/Quillery"  # root's, and nothing stored
   run_program
   wait_for_window "Mirablot Error"
   wtype -M alt y -m alt
   wait_for_window Quillery
-  grim "$CASE_DIR/settings.png" 2>/dev/null || true
-  wtype -k Return  # OK, the default button
-  finish 10
-  expect_status 1
-  expect_jobs 0
-  [[ $(stored) == "Orientation=0 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0" ]] ||
-    fail "OK stored: $(stored)"
+  wtype -k Return
+  expect_settings_stored 1 "Orientation=0 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0"
 }
 
-case ${1:?case name} in
-  *_with_xwayland) XWAYLAND=enable ;;
-  *_without_xwayland) XWAYLAND=disable ;;
-  *) fail "say _with_xwayland or _without_xwayland: $1" ;;
-esac
-SWAY_CASE=case_${1%_with*_xwayland}
-declare -F "$SWAY_CASE" >/dev/null || fail "no case $1"
-on_sway() {
-  start_sway "$XWAYLAND"
-  "$SWAY_CASE"
+case_with_xwayland() {
+  start_sway enable
+  on_sway
 }
-run_case "$1" on_sway
+
+case_without_xwayland() {
+  start_sway disable
+  on_sway
+}
+
+run_case "$@"

@@ -11,7 +11,9 @@
 # hardware margins: 2479 x 3508 dots, so the printable extents are 11899.2 x 16838.4 twips,
 # 11899 x 16838 to the print job. A dot (0.24 pt) is the tolerance of the checks, within which
 # the Linux cases' places hold here too.
-export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300 HELP_OPTION=/?
+export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300 HELP_OPTION=/? FILE_PREFIX=Z:
+# Wine prints a picture asked for in grey in colour: its pixels are compared there too.
+ANY_COLOURS=
 # Each clipboard format once: a DIB, a DIBV5 and a PNG-only clipboard.
 declare -A PICTURES=([landscape_top_margin]=v5.bmp [screen_at_150_percent]=png)
 PICTURE=${PICTURES[${1:-}]:-bmp}
@@ -20,23 +22,17 @@ source "$E2E_SOURCE_DIR/settings-cases.sh"
 : "${PUT_CLIPBOARD:?PUT_CLIPBOARD must name the clipboard helper}"
 SETTINGS_KEY='HKCU\Software\VB and VBA Program Settings\Quillery\Startup'
 
-# put_clipboard KIND FILE|TEXT: the Windows helper fills the clipboard and stays, as xclip does
-# in the Linux cases, until the next put or the end of the case.
-put_clipboard() {
-  [[ -z $CLIPBOARD_PID ]] || kill "$CLIPBOARD_PID" 2>/dev/null || true
-  start_helper wine "$PUT_CLIPBOARD" "$@"
-  CLIPBOARD_PID=$HELPER_PID
-}
-
+# The Windows helper fills the clipboard and stays, as xclip does in the Linux cases, until the
+# end of the case.
 copy_picture() {
   case $1 in
-    *.v5.bmp) put_clipboard dibv5 "Z:$1" ;;
-    *.bmp) put_clipboard dib "Z:$1" ;;
-    *) put_clipboard png "Z:$1" ;;
+    *.v5.bmp) start_helper wine "$PUT_CLIPBOARD" dibv5 "Z:$1" ;;
+    *.bmp) start_helper wine "$PUT_CLIPBOARD" dib "Z:$1" ;;
+    *) start_helper wine "$PUT_CLIPBOARD" png "Z:$1" ;;
   esac
 }
 
-copy_text() { put_clipboard text "$1"; }
+copy_text() { start_helper wine "$PUT_CLIPBOARD" text "$1"; }
 
 store() {
   wine reg delete "$SETTINGS_KEY" /f >/dev/null 2>&1 || true
@@ -56,19 +52,6 @@ answer_yes() { press "$1" y; }
 scale_screen() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
   on_exit wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
-}
-
-# A picture file on another printer, with copies and grey in the printer's DEVMODE. Wine's
-# PostScript driver hands CUPS the copies (the job's copies attribute); it ignores dmColor: the
-# page comes out in colour and the job asks for none.
-case_file_on_another_printer() {
-  extra_queue a5 "" -o PageSize=A5
-  picture "$CASE_DIR/pic.bmp" 300 200
-  run_program --printer "$EXTRA_QUEUE" --copies 2 --grey "Z:$CASE_DIR/pic.bmp"
-  finish
-  expect_print "$CASE_DIR/pic.bmp" portrait 0 0 225 150 --sheet 421 595
-  [[ $(scheduler lpstat -W all -o "$EXTRA_QUEUE" | wc -l) == 1 ]] || fail "not on $EXTRA_QUEUE"
-  job_attributes | grep -qxF 'copies (integer) = 2' || fail "no copies: $(job_attributes)"
 }
 
 RUN_AS=(wine)
