@@ -1,51 +1,37 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # End to end on headless GNOME Shell (Wayland; no data control, so the clipboard comes through
-# XWayland's), with and without XWayland, on the shared harness's print scheduler. The shell
-# itself owns the clipboard (St.Clipboard, through its Eval method in unsafe mode) and closes
-# windows: headless Mutter has no keyboard for wl-copy.
+# XWayland's), on the shared harness's print scheduler. The shell itself owns the clipboard
+# (St.Clipboard, through its Eval method in unsafe mode) and closes windows: headless Mutter has
+# no keyboard for wl-copy.
 #
 #   gnome-cases.sh CASE
 #
 # The shell needs a system bus (UPower, logind): it gets one of its own in a mount namespace of
 # its own, which leaves the machine's alone. It, and Mirablot, run as nobody.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-AS_NOBODY=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
 
 # start_gnome: the shell, with XWayland, on a 1280 x 800 virtual monitor; sets WAYLAND_DISPLAY,
 # DISPLAY and XAUTHORITY.
 start_gnome() {
-  GNOME_DIR=$(mktemp -d /tmp/mirablot-gnome.XXXXXX)
-  on_exit rm -rf "$GNOME_DIR"
-  chmod 0755 "$GNOME_DIR"
-  mkdir -m 0700 "$GNOME_DIR/runtime"
-  mkdir "$GNOME_DIR/home" "$GNOME_DIR/config"
-  chown nobody:nogroup "$GNOME_DIR/runtime" "$GNOME_DIR/home" "$GNOME_DIR/config"
+  desktop_as_nobody
   # The namespace's own /run/dbus and system bus; the shell under a session bus of its own.
   setsid unshare --mount --propagation private bash -c '
     mount -t tmpfs tmpfs /run/systemd 2>/dev/null; mount -t tmpfs tmpfs /run/dbus
     dbus-daemon --system --fork --print-pid=3 3>"$1/system-bus.pid" || exit 1
     shift
-    exec "$@"' - "$GNOME_DIR" "${AS_NOBODY[@]}" env -i PATH=/usr/bin:/bin HOME="$GNOME_DIR/home" \
-    XDG_RUNTIME_DIR="$GNOME_DIR/runtime" dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$XDG_RUNTIME_DIR/bus"
+    exec "$@"' - "$DESKTOP_DIR" "${AS_NOBODY[@]}" env -i PATH=/usr/bin:/bin HOME="$HOME" \
+    XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" dbus-run-session -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$XDG_RUNTIME_DIR/bus"
       exec gnome-shell --headless --wayland --unsafe-mode --virtual-monitor 1280x800' \
     >"$CASE_DIR/shell.log" 2>&1 &
   local shell=$!
-  on_exit eval 'kill "$(cat "$GNOME_DIR/system-bus.pid")"'
+  on_exit eval 'kill "$(cat "$DESKTOP_DIR/system-bus.pid")"'
   on_exit kill -- "-$shell"
-  export XDG_RUNTIME_DIR=$GNOME_DIR/runtime WAYLAND_DISPLAY=wayland-0
+  export WAYLAND_DISPLAY=wayland-0
   wait_for 30 shell_eval '"up"' || fail "GNOME Shell did not start: $(tail -n 5 "$CASE_DIR/shell.log")"
   DISPLAY=$(shell_eval 'imports.gi.GLib.getenv("DISPLAY")' | tr -d '"')
   XAUTHORITY=$(compgen -G "$XDG_RUNTIME_DIR/.mutter-Xwaylandauth.*")
   export DISPLAY XAUTHORITY
-  cp "$MIRABLOT" "$GNOME_DIR/mirablot"
-  MIRABLOT=$GNOME_DIR/mirablot
-  export XDG_CONFIG_HOME=$GNOME_DIR/config HOME=$GNOME_DIR/home
-  SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
-  # Ghostscript writes the PDF as the job's owner.
-  chmod 1777 "$E2E_PDF_DIR"
-  on_exit chmod 0755 "$E2E_PDF_DIR"
-  RUN_AS=("${AS_NOBODY[@]}")
 }
 
 # shell_eval JS: the value of the JavaScript in the shell, as JSON; fails when it throws.

@@ -3,16 +3,12 @@
 # A private desktop for the end-to-end tests and the demo: a virtual X display, a CUPS
 # scheduler with its own configuration, port and spool, and a PDF-writing queue as its default
 # destination. Nothing of the user's is touched: clients reach the scheduler through
-# CUPS_SERVER, the display through DISPLAY, both written to DIR/env.sh with a private HOME and
-# XDG_CONFIG_HOME.
+# CUPS_SERVER, the display through DISPLAY, both written to DIR/env.sh with a private HOME.
 #
 #   harness.sh start DIR    start everything; prints DIR/env.sh
 #   harness.sh stop DIR     stop what start started and remove its files outside DIR
-#                           (the scheduler's folder under /tmp, linked as DIR/cups)
 #
 # Sourced (by the cases' lib.sh), it only defines its functions.
-# cups-pdf reads its configuration only from /etc/cups, so the queue gets its own
-# /etc/cups/cups-pdf-<queue>.conf for the run (removed by stop). Its backend must run as root.
 set -euo pipefail
 
 die() { echo "harness: $*" >&2; exit 1; }
@@ -44,7 +40,7 @@ start() {
   [[ ! -e $dir/env.sh ]] || stop "$dir"
   local cups queue="mirablot-e2e-$$"
   # The filters run as lp and must reach the spool, which DIR (say, under /root) may not let
-  # them: the scheduler's files live in a folder of their own under /tmp.
+  # them: the scheduler's files live under /tmp, linked as DIR/cups.
   cups=$(mktemp -d /tmp/mirablot-cups.XXXXXX)
   chmod 755 "$cups"
   ln -sfn "$cups" "$dir/cups"
@@ -117,11 +113,10 @@ ENV
   echo "$dir/env.sh"
 }
 
-# pdf_queue NAME [PPD [LPADMIN OPTIONS...]]: a queue writing PDFs to E2E_PDF_DIR. Each job its
-# own file (job id in the name), and Ghostscript's default rewrite without its downsampling of
-# pictures above 450 dpi: the PDF then holds exactly the pixels sent. Also used by the cases
-# that need queues of their own (their names start with the default queue's, which stop
-# removes).
+# pdf_queue NAME [PPD [LPADMIN OPTIONS...]]: a queue writing PDFs to E2E_PDF_DIR, each job its
+# own file, and Ghostscript's rewrite without its downsampling of pictures above 450 dpi: the
+# PDF then holds exactly the pixels sent. cups-pdf reads its configuration only from /etc/cups:
+# stop removes the files of the queues named after the default one. Its backend runs as root.
 pdf_queue() {
   local name=$1 ppd=${2:-/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd}
   shift $(($# < 2 ? $# : 2))

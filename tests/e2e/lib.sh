@@ -16,14 +16,11 @@ source "$E2E_SOURCE_DIR/harness.sh"
 source "$E2E_DIR/env.sh"
 E2E_CUPS_SERVER=$CUPS_SERVER
 
-# The processes the case started (stopped by their ids when it ends), what the program runs
-# under, and what the case undoes when it ends.
+# What the case started (stopped by their ids when it ends), what the program runs under, and
+# what the case undoes when it ends.
 HELPER_PIDS=() RUN_AS=() CLEANUP=()
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # run_case NAME [FUNCTION]: the case (case_NAME unless said), in a fresh work folder, ended
 # however it ends.
@@ -77,7 +74,6 @@ background() {
 # scheduler COMMAND...: a CUPS client on the harness's scheduler, whatever the case chose.
 scheduler() { env -u PRINTER -u LPDEST CUPS_SERVER="$E2E_CUPS_SERVER" "$@"; }
 
-# job_ids: the ids of the scheduler's jobs, in order.
 job_ids() { scheduler lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n; }
 
 # extra_queue SUFFIX [PPD [LPADMIN OPTIONS...]]: another PDF-writing queue for this case, named
@@ -87,12 +83,6 @@ extra_queue() {
   shift
   pdf_queue "$EXTRA_QUEUE" "$@" || fail "could not add queue $EXTRA_QUEUE"
   on_exit lpadmin -x "$EXTRA_QUEUE"
-}
-
-# remove_queue: the default queue goes, and comes back when the case ends.
-remove_queue() {
-  on_exit add_queue "$E2E_QUEUE"
-  lpadmin -x "$E2E_QUEUE"
 }
 
 # expect_job_attributes ATTRIBUTE...: the newest job carries these, each as ipptool says it
@@ -106,29 +96,28 @@ expect_job_attributes() {
   done
 }
 
-# run_as_nobody: the program runs as an ordinary user from here on (root ignores file
-# permissions), from a folder of its own under /tmp that that user can reach.
-run_as_nobody() {
-  local home
-  home=$(mktemp -d /tmp/mirablot-nobody.XXXXXX)
-  on_exit rm -rf "$home"
-  chmod 0755 "$home"
-  cp "$MIRABLOT" "$home/mirablot"
-  MIRABLOT=$home/mirablot
-  mkdir -p "$XDG_CONFIG_HOME/Quillery" "$home/runtime"
-  cp -a "$XDG_CONFIG_HOME" "$home/config"
-  export XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime
+# desktop_as_nobody: a compositor (which refuses root) and Mirablot run as nobody from here on,
+# with runtime, home and settings folders in a folder of their own under /tmp (DESKTOP_DIR).
+desktop_as_nobody() {
+  DESKTOP_DIR=$(mktemp -d /tmp/mirablot-desktop.XXXXXX)
+  on_exit rm -rf "$DESKTOP_DIR"
+  chmod 0755 "$DESKTOP_DIR"
+  mkdir -m 0700 "$DESKTOP_DIR/runtime"
+  mkdir "$DESKTOP_DIR/home" "$DESKTOP_DIR/config"
+  chown nobody:nogroup "$DESKTOP_DIR"/{runtime,home,config}
+  cp "$MIRABLOT" "$DESKTOP_DIR/mirablot"
+  MIRABLOT=$DESKTOP_DIR/mirablot
+  export XDG_RUNTIME_DIR=$DESKTOP_DIR/runtime XDG_CONFIG_HOME=$DESKTOP_DIR/config HOME=$DESKTOP_DIR/home
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
-  chmod 0700 "$XDG_RUNTIME_DIR"
-  chown -R nobody:nogroup "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-  RUN_AS=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  # Ghostscript writes the PDF as the job's owner.
+  chmod 1777 "$E2E_PDF_DIR"
+  on_exit chmod 0755 "$E2E_PDF_DIR"
+  AS_NOBODY=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  RUN_AS=("${AS_NOBODY[@]}")
 }
 
 # store KEY=VALUE...: the settings as the program writes them (nothing: none stored).
-store() {
-  mkdir -p "$(dirname "$SETTINGS_FILE")"
-  { echo "[Startup]"; printf '%s\n' "$@"; } >"$SETTINGS_FILE"
-}
+store() { mkdir -p "${SETTINGS_FILE%/*}" && printf '%s\n' "[Startup]" "$@" >"$SETTINGS_FILE"; }
 
 # stored: the stored settings on one line, "KEY=VALUE ..." in the order of their names.
 stored() { sed -n 's/^\([A-Za-z0-9]*=.*\)$/\1/p' "$SETTINGS_FILE" | LC_ALL=C sort | paste -sd ' '; }
@@ -238,11 +227,7 @@ expect_error() {
     fail "expected error $1 ${2:+saying \"$2\"}: $(cat "$CASE_DIR/stderr")"
 }
 
-# check_pdf PDF SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: see pdfcheck.py.
-check_pdf() {
-  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$1" "$2" --orientation "$3" \
-    --place "$4" "$5" "$6" "$7" --dpi "${E2E_PRINTER_DPI:-1200}" "${@:8}"
-}
+pdfcheck() { /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$@"; }
 
 # expect_print SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: printed once, there, pixel for
 # pixel, with status 0.
@@ -251,7 +236,7 @@ expect_print() {
   local pdf
   pdf=$(printed_pdf)
   expect_jobs 1
-  check_pdf "$pdf" "$@"
+  pdfcheck "$pdf" "$1" --orientation "$2" --place "${@:3:4}" --dpi "${E2E_PRINTER_DPI:-1200}" "${@:7}"
 }
 
 # expect_question_then_no [NUMBER [TEXT]]: the question box comes (QUESTION_MS after the

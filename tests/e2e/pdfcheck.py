@@ -1,19 +1,17 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
-"""Checks a PDF against the picture that was copied.
+"""Checks a PDF against the picture that was copied (SOURCE).
 
     pdfcheck.py PDF SOURCE --orientation O --place X Y W H [--sheet W H] [--dpi D] [--any-colours]
-        what the test queue printed: one page of the sheet's size and orientation, one picture
-        at X, Y (points from the page's top-left corner, in the page's own orientation), W x H
-        points large to a printer dot, pixel for pixel the source, and nothing else on the sheet.
-        The queue prints a landscape page on a portrait sheet turned a quarter counter-clockwise
-        (the page's top-left at the sheet's bottom-left); the check turns it back.
+        what the test queue printed: one page of that sheet and orientation, holding the source
+        alone, pixel for pixel, at X, Y (points from the page's top-left corner), W x H points
+        large, to a printer dot. A landscape page comes on a portrait sheet turned a quarter
+        counter-clockwise (its top-left at the sheet's bottom-left); the check turns it back.
     pdfcheck.py --long DOCUMENT SOURCE
-        a picture across pages, in the document the scheduler received: the picture in it once,
-        pixel for pixel; each page a slice of it; the slices together give every row, cut only
-        through blank rows; and the document at most 1.1 times the PNG.
+        a picture across pages as sent: in it once, pixel for pixel, a slice on each page, the
+        slices giving every row, cut only through blank rows; at most 1.1 times the PNG.
     pdfcheck.py --pixels DOCUMENT SOURCE
-        the document holds one picture, pixel for pixel the source.
+        the document holds the source, pixel for pixel.
 """
 import argparse
 import os
@@ -59,14 +57,10 @@ def multiply(m, n):
     return (a * p + c * q, b * p + d * q, a * r + c * s, b * r + d * s, a * t + c * u + e, b * t + d * u + f)
 
 
-def parse_transform(text):
-    matrix = (1, 0, 0, 1, 0, 0)
-    for name, args in re.findall(r"(\w+)\(([^)]*)\)", text or ""):
-        v = [float(value) for value in re.split(r"[ ,]+", args.strip())]
-        steps = {"matrix": lambda: tuple(v), "translate": lambda: (1, 0, 0, 1, v[0], v[1] if len(v) > 1 else 0),
-                 "scale": lambda: (v[0], 0, 0, v[-1], 0, 0)}
-        matrix = multiply(matrix, steps[name]())
-    return matrix
+def transform(element):
+    """The element's own transform; cairo writes each as one matrix(...)."""
+    found = re.search(r"matrix\(([^)]*)\)", element.get("transform") or "")
+    return tuple(float(v) for v in re.split(r"[ ,]+", found.group(1).strip())) if found else (1, 0, 0, 1, 0, 0)
 
 
 def placements(pdf, tmp):
@@ -78,7 +72,7 @@ def placements(pdf, tmp):
     found = []
 
     def walk(element, matrix):
-        matrix = multiply(matrix, parse_transform(element.get("transform")))
+        matrix = multiply(matrix, transform(element))
         image = images.get(element.get(XLINK, "").lstrip("#")) if element.tag.endswith("}use") else None
         if image is not None:
             found.append((matrix, float(image.get("width")), float(image.get("height"))))

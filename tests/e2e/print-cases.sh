@@ -37,7 +37,7 @@ case_long_picture() {
   pdf=$(printed_pdf)
   [[ $(pdfinfo "$pdf" | sed -n 's/^Pages: *//p') == 5 ]] || fail "$(pdfinfo "$pdf" | grep Pages)"
   [[ -n ${WINEPREFIX:-} ]] && return
-  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" --long "$(sent_document)" "$CASE_DIR/pic.png" ||
+  pdfcheck --long "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the document sent does not hold the picture in slices as it should"
 }
 
@@ -62,7 +62,7 @@ case_file_on_another_printer() {
   expect_job_attributes 'copies (integer) = 2'
   [[ -n ${WINEPREFIX:-} ]] && return
   expect_job_attributes 'print-color-mode (keyword) = monochrome'
-  /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" --pixels "$(sent_document)" "$CASE_DIR/pic.png" ||
+  pdfcheck --pixels "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the picture sent is not the one in the file"
   run_program "$CASE_DIR/missing.png"
   expect_question_then_no 53 missing.png
@@ -144,7 +144,7 @@ os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
 # refused, its size said.
 case_large_pictures() {
   store Zoom=1
-  print_picture "$CASE_DIR/pic.png" 15360 2880 FLAT
+  print_picture "$CASE_DIR/pic.png" 15360 2880 TEXT
   expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
   picture "$CASE_DIR/huge.png" 100000 100000 HEADER
   copy_picture "$CASE_DIR/huge.png"
@@ -175,7 +175,8 @@ time.sleep(3600)'
   run_program
   expect_question_then_no 484
   RUN_AS=()
-  remove_queue
+  on_exit add_queue "$E2E_QUEUE"
+  lpadmin -x "$E2E_QUEUE"
   run_program
   expect_question_then_no 484
 }

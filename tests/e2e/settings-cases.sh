@@ -104,23 +104,21 @@ expect_save_refused() {
   expect_settings_stored 1 "Orientation=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12 Zoom=1"
 }
 
-SAVED="Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12"
-
-case_read_only_folder() {
+# The settings folder read-only (a read-only mount: root ignores file permissions), then on a
+# full disk (a tiny file system, filled up behind the settings file).
+case_failed_saves() {
+  local folder saved="Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12"
   # shellcheck disable=SC2086
-  store $SAVED
-  run_as_nobody
-  chmod a-w "$(dirname "$SETTINGS_FILE")"
-  expect_save_refused chmod u+w "$(dirname "$SETTINGS_FILE")"
-}
-
-case_full_disk() {
-  # A tiny file system as the settings folder, filled up behind the settings file.
-  mkdir -p "$XDG_CONFIG_HOME"
+  store $saved
+  folder=$(dirname "$SETTINGS_FILE")
+  mount --bind "$folder" "$folder"
+  on_exit umount "$folder"
+  mount -o remount,ro,bind "$folder"
+  expect_save_refused umount "$folder"
   mount -t tmpfs -o size=64k tmpfs "$XDG_CONFIG_HOME"
   on_exit umount "$XDG_CONFIG_HOME"
   # shellcheck disable=SC2086
-  store $SAVED
+  store $saved
   dd if=/dev/zero of="$XDG_CONFIG_HOME/filler" bs=4k 2>/dev/null || true
   expect_save_refused rm "$XDG_CONFIG_HOME/filler"
 }

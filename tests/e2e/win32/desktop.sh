@@ -6,6 +6,7 @@
 #
 #   desktop.sh start DIR    start the harness, then boot the prefix
 #   desktop.sh stop DIR     stop the prefix's Wine, then the harness
+#   desktop.sh run DIR PROGRAM [ARGS...]   a Windows program on the started desktop
 set -euo pipefail
 
 HARNESS=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/harness.sh
@@ -35,7 +36,14 @@ stop() {
   "$HARNESS" stop "$dir"
 }
 
+run() {
+  # shellcheck source=/dev/null
+  source "$1/env.sh"
+  export WINEPREFIX=$1/wine WINEDEBUG=-all
+  exec wine "${@:2}"
+}
+
 case ${1:-} in
-  start | stop) "$1" "${2:?harness directory}" ;;
-  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+  start | stop | run) "$1" "${@:2}" ;;
+  *) echo "usage: $0 start|stop|run DIR" >&2; exit 2 ;;
 esac
