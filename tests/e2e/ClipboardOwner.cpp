@@ -45,9 +45,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (after ? 3 : 1), argv + argc);
   const bool silent = args == std::vector<std::string>{"silent"};
   if (!silent && (args.size() != 4 || (args[0] != "incr" && args[0] != "incr-stall"))) {
-    std::fputs("usage: clipboard-owner [--after MS] silent | incr[-stall] TYPE FILE CHUNK\n",
-               stderr);
-    return 2;
+    return 2;  // see the usage above
   }
   std::vector<char> data;
   std::size_t chunk = 1;
@@ -58,7 +56,6 @@ int main(int argc, char** argv) {
   }
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(connection) != 0) {
-    std::fputs("no display\n", stderr);
     return 2;
   }
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;

@@ -51,16 +51,15 @@ start() {
   chmod 0710 "$cups/spool"
   chmod 1770 "$cups/tmp"
 
-  # The display picks its own free number. Without -noreset it would wipe its resources
-  # (Xft.dpi, the clipboard) whenever the last client disconnects between two cases.
+  # Without -noreset the display would wipe its resources (Xft.dpi, the clipboard) whenever the
+  # last client disconnects between two cases.
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -dpi 96 -nolisten tcp -noreset 3>"$dir/display" \
     >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   wait_for 10 test -s "$dir/display" || die "Xvfb did not start (see $dir/xvfb.log)"
   local display=":$(head -n1 "$dir/display")"
 
-  # A session bus of the desktop's own: Qt talks to one (for a message box, for accessibility),
-  # and without one libdbus would start a bus of its own that outlives the tests.
+  # Qt talks to a session bus; without one libdbus would start one that outlives the tests.
   dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$dir/bus-address" \
     4>"$dir/bus.pid" || die "no session bus"
 
@@ -131,16 +130,14 @@ pdf_queue() {
 add_queue() { pdf_queue "$1" && lpadmin -d "$1"; }
 
 stop() {
-  local dir=$1 pidfile
-  for pidfile in "$dir/cupsd.pid" "$dir/xvfb.pid" "$dir/bus.pid"; do
-    if [[ -f $pidfile ]]; then
-      local pid
-      pid=$(cat "$pidfile")
-      kill "$pid" 2>/dev/null || true
-      # Gone before its files go: a scheduler still shutting down writes into its folder.
-      wait_for 10 gone "$pid" || kill -9 "$pid" 2>/dev/null || true
-      rm -f "$pidfile"
-    fi
+  local dir=$1 pidfile pid
+  for pidfile in "$dir"/{cupsd,xvfb,bus}.pid; do
+    [[ -f $pidfile ]] || continue
+    pid=$(<"$pidfile")
+    kill "$pid" 2>/dev/null || true
+    # Gone before its files go: a scheduler still shutting down writes into its folder.
+    wait_for 10 gone "$pid" || kill -9 "$pid" 2>/dev/null || true
+    rm -f "$pidfile"
   done
   if [[ -f $dir/queue ]]; then
     rm -f "/etc/cups/cups-pdf-$(cat "$dir/queue")"{,-*}.conf "$dir/queue"

@@ -1,10 +1,8 @@
 # SPDX-License-Identifier: MIT
 # What the end-to-end cases share, sourced by each suite after the harness has started. A suite
-# defines case_NAME functions and ends with `run_case "$@"`. Each case gets its own settings
-# folder, an empty PDF folder and clipboard owners of its own, stopped by their ids when it
-# ends. The hooks (run_program, copy_picture, copy_text, store, stored, answer_yes, scale_screen)
-# are the X11 desktop's; the other desktops' suites put their own in their place, so that cases
-# can run on each.
+# defines case_NAME functions and ends with `run_case "$@"`. The hooks (run_program,
+# copy_picture, copy_text, store, stored, answer_yes, scale_screen) are the X11 desktop's; the
+# other desktops' suites put their own in their place, so that cases can run on each.
 set -euo pipefail
 
 : "${E2E_DIR:?E2E_DIR must name the harness directory}"
@@ -14,16 +12,13 @@ E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$E2E_SOURCE_DIR/harness.sh"
 # shellcheck source=/dev/null
 source "$E2E_DIR/env.sh"
-E2E_CUPS_SERVER=$CUPS_SERVER
 
-# What the case started (stopped by their ids when it ends), what the program runs under, and
-# what the case undoes when it ends.
+# What the case started (stopped by their ids), what the program runs under, what it undoes.
 HELPER_PIDS=() RUN_AS=() CLEANUP=()
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# run_case NAME [FUNCTION]: the case (case_NAME unless said), in a fresh work folder, ended
-# however it ends.
+# run_case NAME [FUNCTION]: the case (case_NAME unless said), in a fresh folder of its own.
 run_case() {
   local name=${1:?case name} run=${2:-case_$1}
   declare -F "$run" >/dev/null || fail "no case $name"
@@ -50,8 +45,8 @@ end_case() {
   done
 }
 
-# start_helper COMMAND...: a helper that prints "ready" once it is; HELPER_PID names it,
-# HELPER_LINE holds that line and HELPER_FD reads what it says next.
+# start_helper COMMAND...: a helper that prints "ready" once it is (HELPER_LINE), then more on
+# HELPER_FD.
 start_helper() {
   local fifo
   fifo=$(mktemp -u "$CASE_DIR/helper.XXXXXX")
@@ -66,15 +61,9 @@ start_helper() {
 }
 
 # background COMMAND...: a helper that needs no handshake, stopped when the case ends.
-background() {
-  "$@" &
-  HELPER_PIDS+=($!)
-}
+background() { "$@" & HELPER_PIDS+=($!); }
 
-# scheduler COMMAND...: a CUPS client on the harness's scheduler, whatever the case chose.
-scheduler() { env -u PRINTER -u LPDEST CUPS_SERVER="$E2E_CUPS_SERVER" "$@"; }
-
-job_ids() { scheduler lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n; }
+job_ids() { env -u PRINTER -u LPDEST lpstat -W all -o | sed -n 's/^[^ ]*-\([0-9][0-9]*\) .*/\1/p' | sort -n; }
 
 # extra_queue SUFFIX [PPD [LPADMIN OPTIONS...]]: another PDF-writing queue for this case, named
 # after the default one, in EXTRA_QUEUE; removed when the case ends.
@@ -85,19 +74,18 @@ extra_queue() {
   on_exit lpadmin -x "$EXTRA_QUEUE"
 }
 
-# expect_job_attributes ATTRIBUTE...: the newest job carries these, each as ipptool says it
-# ("name (type) = value").
+# expect_job_attributes "NAME (TYPE) = VALUE"...: the newest job carries these.
 expect_job_attributes() {
   local attributes expected
-  attributes=$(scheduler ipptool -tv "ipp://$CUPS_SERVER/jobs/$(job_ids | tail -n 1)" \
+  attributes=$(ipptool -tv "ipp://$CUPS_SERVER/jobs/$(job_ids | tail -n 1)" \
     get-job-attributes.test | sed 's/^ *//')
   for expected in "$@"; do
     grep -qxF -- "$expected" <<<"$attributes" || fail "the job lacks \"$expected\": $attributes"
   done
 }
 
-# desktop_as_nobody: a compositor (which refuses root) and Mirablot run as nobody from here on,
-# with runtime, home and settings folders in a folder of their own under /tmp (DESKTOP_DIR).
+# desktop_as_nobody: a compositor (they refuse root) and Mirablot run as nobody from here on,
+# from a folder of their own under /tmp (DESKTOP_DIR).
 desktop_as_nobody() {
   DESKTOP_DIR=$(mktemp -d /tmp/mirablot-desktop.XXXXXX)
   on_exit rm -rf "$DESKTOP_DIR"
@@ -116,6 +104,14 @@ desktop_as_nobody() {
   RUN_AS=("${AS_NOBODY[@]}")
 }
 
+# locale_of_our_own NAME: the UTF-8 locale NAME built for the case, which glibc finds on LOCPATH.
+locale_of_our_own() {
+  export LOCPATH=$CASE_DIR/locale
+  mkdir -p "$LOCPATH"
+  localedef -i "$1" -f UTF-8 "$LOCPATH/$1.UTF-8" 2>/dev/null || true
+  [[ -d $LOCPATH/$1.UTF-8 ]] || fail "could not build the $1 locale"
+}
+
 # store KEY=VALUE...: the settings as the program writes them (nothing: none stored).
 store() { mkdir -p "${SETTINGS_FILE%/*}" && printf '%s\n' "[Startup]" "$@" >"$SETTINGS_FILE"; }
 
@@ -125,28 +121,19 @@ stored() { sed -n 's/^\([A-Za-z0-9]*=.*\)$/\1/p' "$SETTINGS_FILE" | LC_ALL=C sor
 # picture FILE W H [FORMAT]: a test picture made afresh (see make-picture.py).
 picture() { /usr/bin/python3 "$E2E_SOURCE_DIR/make-picture.py" "$@"; }
 
-# own_clipboard TYPE FILE: xclip owns the clipboard, offering the file as TYPE, until the next
-# owner takes it.
+# own_clipboard TYPE FILE: xclip offers the file as TYPE until the next owner takes over.
 own_clipboard() {
   background xclip -selection clipboard -t "$1" -quiet -i "$2" >/dev/null 2>&1
   wait_for 10 sh -c "xclip -o -selection clipboard -t TARGETS | grep -qx '$1'" ||
     fail "xclip did not take the clipboard"
 }
 
-# copy_picture FILE: the picture on the clipboard, as its file's type.
-copy_picture() {
-  local type=image/${1##*.}
-  own_clipboard "${type/jpg/jpeg}" "$1"
-}
+copy_picture() { local type=image/${1##*.}; own_clipboard "${type/jpg/jpeg}" "$1"; }
 
-copy_text() {
-  printf '%s' "$1" >"$CASE_DIR/clipboard.txt"
-  own_clipboard UTF8_STRING "$CASE_DIR/clipboard.txt"
-}
+copy_text() { printf '%s' "$1" >"$CASE_DIR/text" && own_clipboard UTF8_STRING "$CASE_DIR/text"; }
 
-# run_program [ARGS...]: the program in the background, reading INPUT if set, its output and
-# jobs counted afresh; MIRABLOT_PID names it. The jobs are counted by their ids: a queue removed
-# takes its jobs out of the list.
+# run_program [ARGS...]: the program in the background (MIRABLOT_PID), reading INPUT if set, its
+# output and jobs counted afresh, by id: a queue removed takes its jobs out of the list.
 run_program() {
   rm -f "$E2E_PDF_DIR"/*
   JOBS_BEFORE=$(job_ids | tail -n 1)
@@ -158,8 +145,7 @@ run_program() {
 
 ended() { ! kill -0 "$MIRABLOT_PID" 2>/dev/null; }
 
-# finish [STATUS [SECONDS]]: waits for the program (a minute unless said); MIRABLOT_STATUS is
-# its status, which must be STATUS when one is said.
+# finish [STATUS [SECONDS]]: the program ended (within a minute unless said), with STATUS.
 finish() {
   wait_for "${2:-60}" ended || fail "mirablot did not finish"
   MIRABLOT_STATUS=0
@@ -167,8 +153,7 @@ finish() {
   [[ -z ${1:-} ]] || expect_status "$1"
 }
 
-# print_picture FILE W H [FORMAT [OPTIONS...]]: a fresh picture on the clipboard, printed by
-# one run.
+# print_picture FILE W H [FORMAT [OPTIONS...]]: a fresh picture on the clipboard, printed.
 print_picture() {
   picture "${@:1:4}"
   copy_picture "$1"
@@ -176,7 +161,7 @@ print_picture() {
   finish
 }
 
-# sent_document: the newest document the scheduler received, as the program sent it.
+# sent_document: the newest document the scheduler received.
 sent_document() { ls "$E2E_SPOOL_DIR"/d*-001 | sort | tail -n 1; }
 
 # find_window TITLE: the id of the window with exactly this title, once it is mapped.
@@ -187,26 +172,21 @@ find_window() {
   echo "$id"
 }
 
-# press WINDOW KEYS: focuses the window and types the keys through XTEST. (With --window,
-# xdotool may abort between press and release when the key closes the window, leaving the key
-# down on the server.)
-press() {
-  xdotool windowfocus --sync "$1"
-  xdotool key --clearmodifiers "$2"
-}
+# press WINDOW KEYS: through XTEST: with --window, xdotool may fail to release a key that
+# closes the window, leaving it down on the server.
+press() { xdotool windowfocus --sync "$1" && xdotool key --clearmodifiers "$2"; }
 
 answer_yes() { press "$1" alt+y; }
 
 # printed_pdf: once the scheduler has finished every job, the one PDF printed.
 printed_pdf() {
-  wait_for 60 scheduler sh -c '[ -z "$(lpstat -o)" ]' || fail "the print job did not finish"
+  wait_for 60 sh -c '[ -z "$(lpstat -o)" ]' || fail "the print job did not finish"
   shopt -s nullglob
   local pdfs=("$E2E_PDF_DIR"/*.pdf)
   ((${#pdfs[@]} == 1)) || fail "expected one PDF, found ${#pdfs[@]}"
   echo "${pdfs[0]}"
 }
 
-# elapsed_ms: milliseconds since run_program started the program.
 elapsed_ms() { echo $((($(date +%s%N) - STARTED_NS) / 1000000)); }
 
 expect_jobs() {
@@ -220,8 +200,7 @@ expect_status() {
     fail "exit status $MIRABLOT_STATUS, expected $1; stderr: $(cat "$CASE_DIR/stderr")"
 }
 
-# expect_error NUMBER [TEXT]: the program reported this error (each box's text is a line on
-# stderr), saying TEXT.
+# expect_error NUMBER [TEXT]: the program reported this error (each box is a line on stderr).
 expect_error() {
   grep "Err.Number:.$1\b" "$CASE_DIR/stderr" | grep -qF -- "${2:-}" ||
     fail "expected error $1 ${2:+saying \"$2\"}: $(cat "$CASE_DIR/stderr")"
@@ -229,8 +208,7 @@ expect_error() {
 
 pdfcheck() { /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$@"; }
 
-# expect_print SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: printed once, there, pixel for
-# pixel, with status 0.
+# expect_print SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: printed once, there, and so.
 expect_print() {
   expect_status 0
   local pdf
@@ -240,7 +218,7 @@ expect_print() {
 }
 
 # expect_question_then_no [NUMBER [TEXT]]: the question box comes (QUESTION_MS after the
-# start); Return answers No: status 1, nothing printed, and the error NUMBER said.
+# start); Return answers No: status 1, nothing printed.
 expect_question_then_no() {
   local window
   window=$(find_window "Mirablot Error")
@@ -253,8 +231,7 @@ expect_question_then_no() {
   [[ $# == 0 ]] || expect_error "$@"
 }
 
-# expect_settings_stored STATUS SETTINGS: the program ended with STATUS, printed nothing, and
-# stored exactly these settings (as `stored` says them).
+# expect_settings_stored STATUS SETTINGS: ended with STATUS, nothing printed, these stored.
 expect_settings_stored() {
   finish "$1"
   expect_jobs 0

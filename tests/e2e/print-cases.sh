@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # End-to-end printing: the real program, the clipboard of a virtual display and a print
-# scheduler whose default queue writes PDFs.
+# scheduler whose default queue writes PDFs on A4 with no hardware margins: the printable
+# extents are 11900 x 16840 twips less the margin and 700; the display has 15 twips per pixel.
+# Places are worked out by hand in twips (20 to the point). The first cases run under Wine too.
 #
 #   print-cases.sh CASE     with E2E_DIR (a started harness) and MIRABLOT (the program)
-#
-# The queue prints on A4 (595 x 842 pt) with no hardware margins, so the printable extents are
-# 11900 x 16840 twips less the margin and 700; the display has 15 twips per pixel. Expected
-# places are worked out by hand in twips (20 twips to the point). The first cases run under
-# Wine too (wine-cases.sh), with its hooks and its picture formats.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 PICTURE=${PICTURE:-png}
 
@@ -19,11 +16,18 @@ case_nothing_stored() {
   [[ -z $(xdotool search --onlyvisible --name . 2>/dev/null) ]] || fail "a window was shown"
 }
 
+# Landscape, 16840 x 11900 twips: x = round((16840 - 700 - 4500) / 2) = 5820; the top margin
+# 12.5 x 56.7 = 708.75, to 709 twips. Then, on Linux, the same in a German locale of our own
+# (glibc reads it from LOCPATH, Qt from the name): the decimal comma changes neither the
+# margin read nor the PDF's numbers.
 case_landscape_top_margin() {
-  store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=20
+  store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=12.5
   print_picture "$CASE_DIR/pic.$PICTURE" 300 200
-  # Landscape 16840 x 11900: x = round((16840 - 700 - 4500) / 2) = 5820; y = 20 x 56.7 = 1134.
-  expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 56.7 225 150
+  expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 35.45 225 150
+  [[ -n ${WINEPREFIX:-} ]] && return
+  locale_of_our_own de_DE
+  LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 print_picture "$CASE_DIR/pic.png" 300 200
+  expect_print "$CASE_DIR/pic.png" landscape 291 35.45 225 150
 }
 
 # A scrolling capture across pages (--long), fitted to the width: 1000 x 6000 pixels become
@@ -47,10 +51,9 @@ case_not_a_picture() {
   expect_question_then_no 481
 }
 
-# A picture file on another printer (--printer, over PRINTER), with copies and grey: the copies
-# travel with the job. On Linux grey is asked of the printer, the picture itself sent unchanged
-# (the test queue prints it grey); a file missing, or not a picture, is said by name. Under
-# Wine, the PostScript driver hands CUPS the copies and ignores dmColor.
+# A picture file on another printer (--printer, over PRINTER), with copies and grey, which are
+# asked of the printer, the picture itself sent unchanged (Wine's PostScript driver ignores
+# dmColor); a file missing, or not a picture, said by name.
 case_file_on_another_printer() {
   extra_queue a5 "" -o PageSize=A5
   picture "$CASE_DIR/pic.$PICTURE" 300 200
@@ -71,9 +74,8 @@ case_file_on_another_printer() {
   expect_question_then_no 481 notes.png
 }
 
-# An incremental transfer prints; owners that stop answering (at once, or in the middle of an
-# incremental transfer) hold the program up for the two seconds of silence allowed, and not
-# much longer.
+# An incremental transfer prints; owners that stop answering (at once, or in the middle of one)
+# hold the program up for the two seconds of silence allowed, and not much longer.
 case_owners_that_stall() {
   picture "$CASE_DIR/pic.png" 300 200
   start_helper "$CLIPBOARD_OWNER" incr image/png "$CASE_DIR/pic.png" 4096
@@ -90,8 +92,8 @@ case_owners_that_stall() {
   done
 }
 
-# The X display goes away in the middle of the read: error 521 on stderr, no box (there is
-# nothing left to show it on), status 1. A SIGPIPE its closed connection may raise is ignored.
+# The X display goes away in the middle of the read: error 521 on stderr, no box, status 1. A
+# SIGPIPE its closed connection may raise is ignored.
 case_display_lost_mid_read() {
   background Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$CASE_DIR/display" >/dev/null 2>&1
   local xvfb=$! line
@@ -108,10 +110,10 @@ case_display_lost_mid_read() {
   expect_jobs 0
 }
 
-# A compositor without windows that offers only ext_data_control_manager_v1 (as KDE Plasma 6.5
-# does), the X display beside it, reached by name, then by an inherited socket alone
-# (WAYLAND_SOCKET), which only the reader can use: a picture prints either way; text brings the
-# question on the X display, or, where there is none, says why there is no box.
+# A compositor without windows offering only ext_data_control_manager_v1 (as KDE Plasma 6.5),
+# the X display beside it, reached by name, then by an inherited socket alone (WAYLAND_SOCKET),
+# which only the reader can use: a picture prints; text brings the question on the X display,
+# or, where there is none, says why there is no box.
 case_wayland_socket() {
   export XDG_RUNTIME_DIR=$CASE_DIR/runtime WAYLAND_DISPLAY=wayland-e2e
   mkdir -m 0700 "$XDG_RUNTIME_DIR"
@@ -139,9 +141,8 @@ os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
   grep -q "WAYLAND_SOCKET" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
 }
 
-# The decoding budget: three 5K screens side by side print, fitted into the portrait room of
-# 11200 x 16140 twips (560 pt wide, 105 pt high); a picture that declares an enormous size is
-# refused, its size said.
+# The decoding budget: three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt);
+# a picture that declares an enormous size is refused, its size said.
 case_large_pictures() {
   store Zoom=1
   print_picture "$CASE_DIR/pic.png" 15360 2880 TEXT
@@ -181,8 +182,8 @@ time.sleep(3600)'
   expect_question_then_no 484
 }
 
-# The queue goes after the document was drawn, before it is handed over (the program held
-# there by the debugger): CUPS's not-found status, and no job and no file left.
+# The queue goes after the document was drawn, before it is handed over (the debugger holds the
+# program there): CUPS's not-found status, and no job and no file left.
 case_printer_removed_while_printing() {
   store Zoom=1
   picture "$CASE_DIR/pic.png" 300 200
@@ -198,19 +199,6 @@ case_printer_removed_while_printing() {
   [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
 }
 
-case_comma_decimal_locale() {
-  # A German locale of our own (glibc reads it from LOCPATH; Qt from the name).
-  export LOCPATH=$CASE_DIR/locale
-  mkdir -p "$LOCPATH"
-  localedef -i de_DE -f UTF-8 "$LOCPATH/de_DE.UTF-8" 2>/dev/null || true
-  [[ -d $LOCPATH/de_DE.UTF-8 ]] || fail "could not build the de_DE locale"
-  store Orientation=0 Zoom=0 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12.5
-  LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 print_picture "$CASE_DIR/pic.png" 300 200
-  # margin 12.5 x 56.7 = 708.75, to 709 twips; x = 709 + round(5991 / 2) = 3705 twips;
-  # y = round((16840 - 700 - 3000) / 2) = 6570 twips.
-  expect_print "$CASE_DIR/pic.png" portrait 185.25 328.5 225 150
-}
-
 # No display named, or one that cannot be reached: said on one line, status 2.
 case_no_display() {
   RUN_AS=(env -u DISPLAY)
@@ -222,6 +210,121 @@ case_no_display() {
   run_program
   finish 2
   grep -q '":999"' "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+}
+
+# Queues set up the way people set up their printers (the queue suite). Mirablot's page is
+# final: the layout comes out as its settings say, while the device choices travel with the job.
+
+# print_on VARIABLE=QUEUE KEY=VALUE,...|- ORIENTATION X Y W H [PDFCHECK OPTIONS]: the test
+# picture, printed on the queue PRINTER or LPDEST choose with these settings, lands there.
+print_on() {
+  local choice=$1 settings=$2 keys
+  shift 2
+  if [[ ! -e $CASE_DIR/pic.png ]]; then
+    picture "$CASE_DIR/pic.png" 300 200
+    copy_picture "$CASE_DIR/pic.png"
+  fi
+  rm -f "$SETTINGS_FILE"
+  IFS=, read -ra keys <<<"$settings"
+  [[ $settings == - ]] || store "${keys[@]}"
+  export "$choice"
+  run_program
+  unset "${choice%%=*}"
+  finish
+  echo "$choice with $settings:"
+  expect_print "$CASE_DIR/pic.png" "$@"
+}
+
+# Queue defaults that would turn the page, shrink it onto half a sheet, frame it, or fit it.
+case_layout_defaults_of_the_queue() {
+  extra_queue landscape "" -o orientation-requested-default=4
+  print_on "PRINTER=$EXTRA_QUEUE" Orientation=0 portrait 0 0 225 150
+  print_on "PRINTER=$EXTRA_QUEUE" Orientation=1 landscape 0 0 225 150
+  # Nothing stored: the printer's own orientation, which this queue says is landscape.
+  print_on "PRINTER=$EXTRA_QUEUE" - landscape 0 0 225 150
+  local default
+  for default in number-up-default=2 page-border-default=double fit-to-page-default=true; do
+    extra_queue "${default%%-default=*}" "" -o "$default"
+    print_on "PRINTER=$EXTRA_QUEUE" - portrait 0 0 225 150
+  done
+}
+
+# The user's own choices (lpoptions): grey and quality travel with the job, those that would
+# shrink or frame the page do not; the paper chosen (with a paper source, or as a PPD's page
+# size) is the page's, and travels as the user wrote it.
+case_user_printer_choices_travel_with_the_job() {
+  on_exit rm -f "$HOME/.cups/lpoptions"
+  lpoptions -p "$E2E_QUEUE" -o print-color-mode=monochrome -o print-quality=5 -o number-up=2 \
+    -o page-border=single >/dev/null
+  print_on "PRINTER=$E2E_QUEUE" - portrait 0 0 225 150 --any-colours
+  expect_job_attributes 'print-color-mode (keyword) = monochrome' 'print-quality (enum) = high' \
+    'number-up (integer) = 1' 'print-scaling (keyword) = none' 'orientation-requested (enum) = portrait'
+  local row option sheet media
+  for row in 'media=A5,Tray2|421 595|media (1setOf keyword) = A5,Tray2' 'PageSize=Letter|612 792|-'; do
+    IFS='|' read -r option sheet media <<<"$row"
+    rm -f "$HOME/.cups/lpoptions"
+    lpoptions -p "$E2E_QUEUE" -o "$option" >/dev/null
+    # shellcheck disable=SC2086
+    print_on "PRINTER=$E2E_QUEUE" - portrait 0 0 225 150 --sheet $sheet
+    [[ $media == - ]] || expect_job_attributes "$media"
+  done
+}
+
+# PRINTER or LPDEST choose the destination, as with lp: an A5 queue (8420 x 11900 twips) whose
+# extents the right and bottom alignment shows: x = 8420 - 700 - 4500 = 3220 twips; y = 11900 -
+# 700 - 3000 = 8200 twips. A queue that does not exist is said, not replaced by the default.
+case_printer_or_lpdest_choose_the_queue() {
+  extra_queue a5 "" -o PageSize=A5
+  local variable
+  for variable in PRINTER LPDEST; do
+    print_on "$variable=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 161 410 225 150 --sheet 421 595
+  done
+  PRINTER=$E2E_QUEUE-gone run_program
+  expect_question_then_no 484 PRINTER
+  run_program --printer "$E2E_QUEUE-gone"
+  expect_question_then_no 484 "$E2E_QUEUE-gone"
+}
+
+# dnssd_client: ippeveprinter needs a DNS-SD daemon even when it registers nothing: avahi (and
+# the system bus it needs) if none runs, publishing nothing, on loopback only.
+dnssd_client() {
+  avahi-daemon --check 2>/dev/null && return
+  if ! dbus-send --system --dest=org.freedesktop.DBus / org.freedesktop.DBus.GetId 2>/dev/null; then
+    # What a bus that was killed left behind would keep a new one from starting.
+    mkdir -p /run/dbus
+    rm -f /run/dbus/pid /run/dbus/system_bus_socket
+    on_exit rm -f /run/dbus/pid /run/dbus/system_bus_socket
+    on_exit kill "$(dbus-daemon --system --fork --print-pid)" || fail "no system bus"
+  fi
+  printf '[server]\nallow-interfaces=lo\nuse-ipv6=no\n[publish]\ndisable-publishing=yes\n' \
+    >"$CASE_DIR/avahi.conf"
+  avahi-daemon -D --no-drop-root --no-chroot -f "$CASE_DIR/avahi.conf" || fail "avahi did not start"
+  on_exit avahi-daemon -k
+}
+
+# Places from the printable area's top-left, the extents the printable area's. A PPD leaving
+# 18 pt left and right, 36 pt at the top and 30 at the bottom of A4: 11180 x 15520 twips; right
+# and bottom, x = 11180 - 700 - 4500 = 5980, y = 15520 - 700 - 3000 = 11820; fitted, 10480 twips
+# wide and 3000 x 10480 / 4500 = 6986.67 high. A driverless queue (lpadmin -m everywhere) on
+# ippeveprinter, which reports US Letter with 18 pt margins: 11520 x 15120 twips; right and
+# bottom, x = 18 pt + (11520 - 700 - 4500) twips = 334 pt, y = 18 pt + (15120 - 3700) = 589 pt.
+case_hardware_margins() {
+  sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "18 30 577 806"|' \
+    /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd >"$CASE_DIR/margins.ppd"
+  extra_queue margins "$CASE_DIR/margins.ppd"
+  print_on "PRINTER=$EXTRA_QUEUE" - portrait 18 36 225 150
+  print_on "PRINTER=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 317 627 225 150
+  print_on "PRINTER=$EXTRA_QUEUE" Zoom=1 portrait 18 36 524 349.333
+  dnssd_client
+  local port queue=$E2E_QUEUE-driverless
+  port=$(free_port)
+  background ippeveprinter -r off -p "$port" -f application/pdf -k -d "$E2E_PDF_DIR" Mirablot-e2e \
+    >"$CASE_DIR/ippeveprinter.log" 2>&1
+  wait_for 15 ipptool -q "ipp://localhost:$port/ipp/print" get-printer-attributes.test ||
+    fail "ippeveprinter did not start: $(cat "$CASE_DIR/ippeveprinter.log")"
+  lpadmin -p "$queue" -E -v "ipp://localhost:$port/ipp/print" -m everywhere || fail "no queue"
+  on_exit lpadmin -x "$queue"
+  print_on "PRINTER=$queue" PositionH=2,PositionV=2 portrait 334 589 225 150 --sheet 612 792
 }
 
 [[ ${BASH_SOURCE[0]} != "$0" ]] || run_case "$@"

@@ -1,21 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # End-to-end settings window and options: the real "Quillery" window, opened by --settings or
-# by Yes to the question, driven from the keyboard as a user would.
+# by Yes to the question, driven from the keyboard. The first cases run under Wine too.
 #
 #   settings-cases.sh CASE     with E2E_DIR (a started harness) and MIRABLOT (the program)
-#
-# The first cases run under Wine too (wine-cases.sh), with its hooks.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 PICTURE=${PICTURE:-png} HELP_OPTION=${HELP_OPTION:---help}
 LANDSCAPE_STORED="Orientation=1 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0"
 
 # landscape_and_ok WINDOW: focus starts on the portrait option; the next one is landscape.
-landscape_and_ok() {
-  press "$1" Right
-  press "$1" space
-  press "$1" Return
-}
+landscape_and_ok() { local key; for key in Right space Return; do press "$1" "$key"; done; }
 
 # open_from_question: text on the clipboard, Yes to the question; SETTINGS_WINDOW names it.
 open_from_question() {
@@ -51,8 +45,8 @@ sys.exit(sum(Image.open(sys.argv[1]).convert("L").histogram()[:50]) < 500)' "$CA
   expect_print "$CASE_DIR/pic.$PICTURE" landscape 0 0 225 150
 }
 
-# A desktop scaled to 150 %: pictures print at 10 twips a pixel, and the window keeps its
-# proportions (4680 x 2805 twips).
+# A desktop scaled to 150 %: pictures print at 10 twips a pixel; the window keeps its 4680 x
+# 2805 twips.
 case_screen_at_150_percent() {
   scale_screen 144
   print_picture "$CASE_DIR/pic.$PICTURE" 300 200
@@ -65,13 +59,9 @@ case_screen_at_150_percent() {
   [[ $size == 468x281 ]] || fail "the window is $size pixels at 150 %, expected 468x281"
 }
 
-scale_screen() {
-  echo "Xft.dpi: $1" | xrdb -merge
-  on_exit xrdb -remove
-}
+scale_screen() { echo "Xft.dpi: $1" | xrdb -merge && on_exit xrdb -remove; }
 
-# The version and the usage on stdout; a misuse said on stderr with the usage, status 64, and
-# nothing printed.
+# The version and the usage on stdout; a misuse on stderr with the usage, status 64.
 case_help_version_and_misuse() {
   run_program --version
   finish 0
@@ -90,8 +80,8 @@ case_help_version_and_misuse() {
   expect_jobs 0
 }
 
-# expect_save_refused FIX...: OK after a change reports the failed save, leaving the file as it
-# was and the window open with the change; once FIX has mended the cause, OK saves.
+# expect_save_refused FIX...: OK after a change reports the failed save, the file as it was and
+# the window open; once FIX has mended the cause, OK saves.
 expect_save_refused() {
   cp "$SETTINGS_FILE" "$CASE_DIR/before.conf"
   open_from_question
@@ -107,9 +97,8 @@ expect_save_refused() {
 # The settings folder read-only (a read-only mount: root ignores file permissions), then on a
 # full disk (a tiny file system, filled up behind the settings file).
 case_failed_saves() {
-  local folder saved="Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12"
-  # shellcheck disable=SC2086
-  store $saved
+  local folder saved=(Orientation=0 Zoom=1 PositionH=1 PositionV=1 Space0=1 Space1=0 SpaceMM=12)
+  store "${saved[@]}"
   folder=$(dirname "$SETTINGS_FILE")
   mount --bind "$folder" "$folder"
   on_exit umount "$folder"
@@ -117,29 +106,29 @@ case_failed_saves() {
   expect_save_refused umount "$folder"
   mount -t tmpfs -o size=64k tmpfs "$XDG_CONFIG_HOME"
   on_exit umount "$XDG_CONFIG_HOME"
-  # shellcheck disable=SC2086
-  store $saved
+  store "${saved[@]}"
   dd if=/dev/zero of="$XDG_CONFIG_HOME/filler" bs=4k 2>/dev/null || true
   expect_save_refused rm "$XDG_CONFIG_HOME/filler"
 }
 
-# A Japanese desktop: Qt's own words come in Japanese, as a Japanese Windows' message box shows
-# them, and the accelerators stay (はい(&Y), いいえ(&N)). The buttons' texts are read as a
-# screen reader gets them, from the accessibility bus on the harness's session bus.
+# A Japanese desktop: Qt's own words come in Japanese, as on a Japanese Windows, with the same
+# accelerators, read as a screen reader gets them (the accessibility bus on the session bus).
 case_question_box_in_japanese() {
-  export LOCPATH=$CASE_DIR/locale
-  mkdir -p "$LOCPATH"
-  localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null || true
-  [[ -d $LOCPATH/ja_JP.UTF-8 ]] || fail "could not build the ja_JP locale"
+  locale_of_our_own ja_JP
   # In a process group of its own, with the bus and registry it starts: stopped together.
   setsid /usr/libexec/at-spi-bus-launcher --launch-immediately >"$CASE_DIR/at-spi.log" 2>&1 &
   on_exit kill -- "-$!"
   copy_text "not a picture"
   LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 run_program
-  local box buttons
+  local box buttons=(/usr/bin/python3 -c 'import pyatspi, sys
+def buttons(node):
+    own = [node.name] if node.getRoleName() == "push button" else []
+    return own + [name for child in node if child is not None for name in buttons(child)]
+print(*(name for app in pyatspi.Registry.getDesktop(0) for window in app
+        if window is not None and window.name == sys.argv[1] for name in buttons(window)))' "Mirablot Error")
   box=$(find_window "Mirablot Error")
-  buttons=$(/usr/bin/python3 "$E2E_SOURCE_DIR/accessible-buttons.py" "Mirablot Error" | paste -sd ' ')
-  [[ $buttons == "はい(Y) いいえ(N)" ]] || fail "the buttons are not in Japanese: $buttons"
+  wait_for 10 eval '[[ $("${buttons[@]}") == "はい(Y) いいえ(N)" ]]' ||
+    fail "the buttons are not in Japanese: $("${buttons[@]}")"
   answer_yes "$box"  # through its accelerator
   press "$(find_window Quillery)" Escape
   finish 1

@@ -4,7 +4,6 @@
 // live only as long as some program of the session does.
 //
 //   mirablot-put-clipboard dib FILE.bmp    the bitmap's DIB (the file without its file header)
-//   mirablot-put-clipboard dibv5 FILE.bmp  the same, offered as CF_DIBV5
 //   mirablot-put-clipboard png FILE.png    the file under the registered "PNG" format only
 //   mirablot-put-clipboard text TEXT       Unicode text
 #include <windows.h>
@@ -20,11 +19,6 @@ namespace {
 
 constexpr std::size_t kBmpFileHeader = 14;
 
-int Fail(const char* what) {
-  std::fprintf(stderr, "mirablot-put-clipboard: %s (error %lu)\n", what, GetLastError());
-  return 1;
-}
-
 bool Put(UINT format, const void* data, std::size_t size) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
   if (memory == nullptr) {
@@ -32,44 +26,32 @@ bool Put(UINT format, const void* data, std::size_t size) {
   }
   std::memcpy(GlobalLock(memory), data, size);
   GlobalUnlock(memory);
-  if (SetClipboardData(format, memory) == nullptr) {
-    GlobalFree(memory);
-    return false;
-  }
-  return true;
+  return SetClipboardData(format, memory) != nullptr;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s dib|dibv5|png FILE | text TEXT\n", argv[0]);
-    return 2;
-  }
-  const std::string kind = argv[1];
+  const std::string kind = argc == 3 ? argv[1] : "";
   std::vector<char> bytes;
-  if (kind != "text") {
+  if (kind == "dib" || kind == "png") {
     std::ifstream file(argv[2], std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(file), {});
-    if (!file.is_open() || bytes.empty()) {
-      std::fprintf(stderr, "mirablot-put-clipboard: cannot read %s\n", argv[2]);
-      return 1;
-    }
   }
   // The clipboard's owner is a window; a message-only one will do.
   HWND owner =
       CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   if (owner == nullptr || !OpenClipboard(owner)) {
-    return Fail("cannot open the clipboard");
+    std::fprintf(stderr, "mirablot-put-clipboard: no clipboard (error %lu)\n", GetLastError());
+    return 1;
   }
   EmptyClipboard();
   bool put = false;
-  if (kind == "dib" || kind == "dibv5") {
+  if (kind == "dib") {
     put = bytes.size() > kBmpFileHeader &&
-          Put(kind == "dib" ? CF_DIB : CF_DIBV5, bytes.data() + kBmpFileHeader,
-              bytes.size() - kBmpFileHeader);
+          Put(CF_DIB, bytes.data() + kBmpFileHeader, bytes.size() - kBmpFileHeader);
   } else if (kind == "png") {
-    put = Put(RegisterClipboardFormatW(L"PNG"), bytes.data(), bytes.size());
+    put = !bytes.empty() && Put(RegisterClipboardFormatW(L"PNG"), bytes.data(), bytes.size());
   } else if (kind == "text") {
     const int length = MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, nullptr, 0);
     std::wstring text(static_cast<std::size_t>(length), L'\0');
@@ -78,7 +60,8 @@ int main(int argc, char* argv[]) {
   }
   CloseClipboard();
   if (!put) {
-    return Fail("cannot put the data on the clipboard");
+    std::fprintf(stderr, "usage: mirablot-put-clipboard dib|png FILE | text TEXT\n");
+    return 2;
   }
   std::puts("ready");
   std::fflush(stdout);

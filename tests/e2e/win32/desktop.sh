@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The private desktop of the end-to-end harness, plus a Windows of its own for the Windows
-# program: a Wine prefix in DIR/wine, started on the harness's display and scheduler (Wine
+# The end-to-end harness plus a Wine prefix in DIR/wine on its display and scheduler (Wine
 # takes CUPS's default destination as Windows' default printer).
 #
 #   desktop.sh start DIR    start the harness, then boot the prefix
@@ -39,8 +38,7 @@ stop() {
 run() {
   # shellcheck source=/dev/null
   source "$1/env.sh"
-  export WINEPREFIX=$1/wine WINEDEBUG=-all
-  exec wine "${@:2}"
+  WINEPREFIX=$1/wine WINEDEBUG=-all exec wine "${@:2}"
 }
 
 case ${1:-} in

@@ -1,35 +1,27 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The Windows program under Wine runs the shared cases of print-cases.sh and settings-cases.sh
-# with its own hooks: a Windows clipboard filled by a small Windows helper, settings in the
-# prefix's registry, and the harness's display and PDF queue.
+# The Windows program under Wine runs the cases it shares with the Linux suites with its own
+# hooks: a Windows clipboard filled by a small Windows helper, settings in the prefix's
+# registry. Wine prints through its PostScript driver at 300 dpi: a dot (0.24 pt) is the
+# tolerance, within which the Linux cases' places hold here too (A4 is 2479 x 3508 dots).
 #
 #   wine-cases.sh CASE    with E2E_DIR (started by desktop.sh), MIRABLOT (mirablot.exe) and
 #                         PUT_CLIPBOARD (mirablot-put-clipboard.exe)
-#
-# Wine prints through its PostScript driver at 300 dpi on the queue's A4 sheet, which has no
-# hardware margins: 2479 x 3508 dots, so the printable extents are 11899.2 x 16838.4 twips,
-# 11899 x 16838 to the print job. A dot (0.24 pt) is the tolerance of the checks, within which
-# the Linux cases' places hold here too.
 export WINEPREFIX=$E2E_DIR/wine WINEDEBUG=-all E2E_PRINTER_DPI=300 HELP_OPTION=/? FILE_PREFIX=Z:
 # Wine prints a picture asked for in grey in colour: its pixels are compared there too.
 ANY_COLOURS=
-# Each clipboard format once: a DIB, a DIBV5 and a PNG-only clipboard.
-declare -A PICTURES=([landscape_top_margin]=v5.bmp [screen_at_150_percent]=png)
-PICTURE=${PICTURES[${1:-}]:-bmp}
+# A DIB on the clipboard (which Windows offers as a DIBV5 too), or once a PNG alone.
+PICTURE=bmp
+[[ ${1:-} != screen_at_150_percent ]] || PICTURE=png
 source "$(dirname "${BASH_SOURCE[0]}")/../print-cases.sh"
 source "$E2E_SOURCE_DIR/settings-cases.sh"
 : "${PUT_CLIPBOARD:?PUT_CLIPBOARD must name the clipboard helper}"
 SETTINGS_KEY='HKCU\Software\VB and VBA Program Settings\Quillery\Startup'
 
-# The Windows helper fills the clipboard and stays, as xclip does in the Linux cases, until the
-# end of the case.
+# The helper fills the clipboard and stays until the case ends, as xclip does on Linux.
 copy_picture() {
-  case $1 in
-    *.v5.bmp) start_helper wine "$PUT_CLIPBOARD" dibv5 "Z:$1" ;;
-    *.bmp) start_helper wine "$PUT_CLIPBOARD" dib "Z:$1" ;;
-    *) start_helper wine "$PUT_CLIPBOARD" png "Z:$1" ;;
-  esac
+  local kind=${1##*.}
+  start_helper wine "$PUT_CLIPBOARD" "${kind/bmp/dib}" "Z:$1"
 }
 
 copy_text() { start_helper wine "$PUT_CLIPBOARD" text "$1"; }
