@@ -5,9 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
-
-#include "core/Error.h"
 
 namespace mirablot::fuzz {
 
@@ -16,17 +13,6 @@ inline void Check(bool condition, const char* what) {
     std::fprintf(stderr, "property violated: %s\n", what);
     std::abort();
   }
-}
-
-/// Conversions may refuse text only as a conversion error or an overflow.
-inline void CheckConversionError(const Error& error) {
-  Check(error.Number() == static_cast<int>(ErrorNumber::TypeMismatch) ||
-            error.Number() == static_cast<int>(ErrorNumber::Overflow),
-        "a conversion failed with an unexpected error number");
-}
-
-inline std::string_view AsText(const unsigned char* data, std::size_t size) {
-  return {reinterpret_cast<const char*>(data), size};
 }
 
 }  // namespace mirablot::fuzz

@@ -13,20 +13,21 @@ namespace mirablot::testing {
 /// that records what it was asked, all logging to one CallLog.
 class SettingsWindowFixture : public ::testing::Test {
  protected:
-  /// Every key as OK would have stored it: Orientation, Zoom, PositionH, PositionV, Space0,
-  /// Space1, SpaceMM.
+  /// The keys in the order OK stores them.
+  static constexpr const char* kKeys[] = {"Orientation", "Zoom",   "PositionH", "PositionV",
+                                          "Space0",      "Space1", "SpaceMM"};
+
+  /// Every key as OK would have stored it.
   void StoreAll(const std::array<const char*, 7>& values) {
-    const char* keys[] = {"Orientation", "Zoom",   "PositionH", "PositionV",
-                          "Space0",      "Space1", "SpaceMM"};
     for (std::size_t i = 0; i < values.size(); ++i) {
-      m_backend.Put(keys[i], values[i]);
+      m_backend.values[kKeys[i]] = values[i];
     }
   }
 
   fake::CallLog m_log;
   fake::FakeSettingsBackend m_backend{m_log};
   SettingsStore m_store{m_backend};
-  fake::FakePrinter m_printer{m_log, 11900, 16840};
+  fake::FakePrinter m_printer{m_log};
   fake::FakeWindowing m_windowing{m_log};
   frmSetting m_form{m_store, m_printer, m_windowing};
 };

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Which clipboard is read and where windows go, for the sessions people run.
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -9,76 +12,41 @@
 namespace mirablot {
 namespace {
 
-struct Session {
-  const char* desktop;
-  SessionFacts facts;
-  ClipboardRoute clipboard;
-  std::string qtPlatform;
-};
-
-// Facts of a compositor that answered: its data control and its windows.
-SessionFacts Wayland(bool dataControl, bool windows, bool xwayland, std::string requested = "",
-                     bool socketOnly = false) {
-  return {.waylandNamed = true,
-          .waylandSocketOnly = socketOnly,
-          .waylandReachable = true,
-          .waylandDataControl = dataControl,
-          .waylandWindows = windows,
-          .x11Named = xwayland,
-          .requestedQtPlatform = std::move(requested)};
+// Facts as letters: W a Wayland compositor named, S by WAYLAND_SOCKET alone, R that answered,
+// D with data control, V that shows windows; X an X display named; QT_QPA_PLATFORM after '='.
+SessionFacts Facts(std::string_view code) {
+  const std::size_t equals = std::min(code.find('='), code.size());
+  const auto has = [&](char flag) { return code.substr(0, equals).find(flag) != code.npos; };
+  SessionFacts facts{has('W'), has('S'), has('R'), has('D'), has('V'), has('X')};
+  facts.requestedQtPlatform = code.substr(std::min(equals + 1, code.size()));
+  return facts;
 }
 
-class PlanSessionTest : public ::testing::TestWithParam<Session> {};
-
-TEST_P(PlanSessionTest, ChoosesTheReaderAndTheWindowsPlatform) {
-  const Session& session = GetParam();
-  const SessionPlan plan = PlanSession(session.facts);
-  EXPECT_EQ(plan.clipboard, session.clipboard) << session.desktop;
-  EXPECT_EQ(plan.qtPlatform, session.qtPlatform) << session.desktop;
+TEST(PlanSession, ChoosesTheReaderAndTheWindowsPlatform) {
+  using enum ClipboardRoute;
+  for (const auto& [facts, clipboard, platform] : {
+           std::tuple{"X", X11Selection, "xcb"},  // an X11 desktop
+           {"X=offscreen", X11Selection, "offscreen"},    // the user's own platform is kept
+           {"WRDVX", WaylandDataControl, "wayland;xcb"},  // sway with XWayland
+           {"WRDV", WaylandDataControl, "wayland"},
+           {"WRDVX=wayland-egl", WaylandDataControl, "wayland-egl;xcb"},  // KDE asking for it
+           {"WRVX", XWaylandSelection, "wayland;xcb"},  // GNOME: XWayland bridges the clipboard
+           {"WRV", Toolkit, "wayland"},                 // GNOME without XWayland
+           {"WRDX", WaylandDataControl, "xcb"},         // a compositor that shows no windows
+           {"WRD", WaylandDataControl, "wayland"},
+           {"WX=wayland", XWaylandSelection, "xcb"},  // WAYLAND_DISPLAY names no compositor
+           {"W", Toolkit, ""},
+           {"", Toolkit, ""},
+           // An inherited WAYLAND_SOCKET serves one connection: the reader's.
+           {"WSRDVX", WaylandDataControl, "xcb"},
+           {"WSRDV", WaylandDataControl, ""},
+           {"WSRVX", XWaylandSelection, "xcb"},
+       }) {
+    const SessionPlan plan = PlanSession(Facts(facts));
+    EXPECT_EQ(plan.clipboard, clipboard) << facts;
+    EXPECT_EQ(plan.qtPlatform, platform) << facts;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Desktops, PlanSessionTest,
-    ::testing::Values(
-        Session{"X11 desktop", {.x11Named = true}, ClipboardRoute::X11Selection, "xcb"},
-        Session{"X11 desktop whose user asked Qt for xcb",
-                {.x11Named = true, .requestedQtPlatform = "xcb"},
-                ClipboardRoute::X11Selection,
-                "xcb"},
-        Session{"sway with XWayland", Wayland(true, true, true), ClipboardRoute::WaylandDataControl,
-                "wayland;xcb"},
-        Session{"sway without XWayland", Wayland(true, true, false),
-                ClipboardRoute::WaylandDataControl, "wayland"},
-        Session{"KDE Plasma asking Qt for wayland", Wayland(true, true, true, "wayland"),
-                ClipboardRoute::WaylandDataControl, "wayland;xcb"},
-        Session{"GNOME: no data control, XWayland bridges the clipboard",
-                Wayland(false, true, true), ClipboardRoute::XWaylandSelection, "wayland;xcb"},
-        Session{"GNOME without XWayland: only the toolkit is left", Wayland(false, true, false),
-                ClipboardRoute::Toolkit, "wayland"},
-        Session{"a compositor that shows no windows, with XWayland", Wayland(true, false, true),
-                ClipboardRoute::WaylandDataControl, "xcb"},
-        Session{"a compositor that shows no windows, alone", Wayland(true, false, false),
-                ClipboardRoute::WaylandDataControl, "wayland"},
-        Session{"WAYLAND_DISPLAY names no compositor, DISPLAY an X server",
-                {.waylandNamed = true, .x11Named = true, .requestedQtPlatform = "wayland"},
-                ClipboardRoute::XWaylandSelection,
-                "xcb"},
-        Session{"WAYLAND_DISPLAY names no compositor, no DISPLAY",
-                {.waylandNamed = true},
-                ClipboardRoute::Toolkit,
-                ""},
-        Session{"no display at all", {}, ClipboardRoute::Toolkit, ""},
-        // An inherited WAYLAND_SOCKET serves one connection: the reader's. Windows take XWayland.
-        Session{"sway named by WAYLAND_SOCKET alone", Wayland(true, true, true, "", true),
-                ClipboardRoute::WaylandDataControl, "xcb"},
-        Session{"sway without XWayland named by WAYLAND_SOCKET alone",
-                Wayland(true, true, false, "", true), ClipboardRoute::WaylandDataControl, ""},
-        Session{"GNOME named by WAYLAND_SOCKET alone", Wayland(false, true, true, "", true),
-                ClipboardRoute::XWaylandSelection, "xcb"},
-        Session{"the user's own platform is kept",
-                {.x11Named = true, .requestedQtPlatform = "offscreen"},
-                ClipboardRoute::X11Selection,
-                "offscreen"}));
 
 }  // namespace
 }  // namespace mirablot

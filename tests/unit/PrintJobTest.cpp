@@ -3,16 +3,15 @@
 // The fake page is an A4 sheet printable to its edges: 11900 x 16840 twips, so the printable
 // extents are 11200 x 16140 in portrait and 16140 x 11200 in landscape. The fake screen has
 // 15 twips per pixel, so a 300 x 200 picture measures 4500 x 3000 twips.
-#include <cstdlib>
-#include <cstring>
+#include <cctype>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "ErrorOf.h"
 #include "app/frmMain.h"
 #include "fakes/Fakes.h"
 #include "forms/PictureHolder.h"
@@ -22,288 +21,215 @@
 namespace mirablot {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
 constexpr auto kPortrait = Orientation::Portrait;
 constexpr auto kLandscape = Orientation::Landscape;
 
-// Stores "Key=Value|Key=Value"; values keep their blanks.
-void Store(fake::FakeSettingsBackend& backend, const std::string& settings) {
-  std::istringstream lines(settings);
-  for (std::string line; std::getline(lines, line, '|');) {
-    backend.Put(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
+// A print job on fakes, with "Key=Value|Key=Value" stored (values keep their blanks).
+struct Job {
+  explicit Job(const std::string& stored, Orientation own = kPortrait) : printer(log, own) {
+    std::istringstream lines(stored);
+    for (std::string line; std::getline(lines, line, '|');) {
+      backend.values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    }
+  }
+
+  // What was drawn, "; " between pages, then "!" and the number of the error raised, if any.
+  std::string Print(Picture picture, print::Flow flow = print::Flow::OnePage) {
+    std::ostringstream outcome;
+    try {
+      print::PrintJob(store, printer, img, {}, flow).Print(std::move(picture));
+      EXPECT_EQ(printer.documentsPrinted, 1);
+    } catch (const Error& error) {
+      outcome << '!' << error.Number();
+      description = error.Description();
+    }
+    for (std::size_t page = 0; page < printer.drawings.size(); ++page) {
+      outcome << (page == 0 ? "" : "; ") << printer.drawings[page];
+    }
+    return outcome.str();
+  }
+
+  fake::CallLog log;
+  fake::FakeSettingsBackend backend{log};
+  SettingsStore store{backend};
+  fake::FakePrinter printer;
+  fake::FakeScreen screen{28800, 16200, 15};
+  PictureHolder img{screen, 15, 15};
+  std::string description;  // of the error raised
+};
+
+TEST(PrintJob, PlacesThePictureAsTheSettingsSay) {
+  struct Layout {
+    const char* stored;
+    const char* drawn;
+    const char* printer = "";  // "landscape" for its own orientation; "WIDTH" for its page
+    int width = 300;           // of the picture, in pixels
+    int height = 200;
+  };
+  for (const Layout& layout : {
+           // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
+           Layout{"Space0=1|SpaceMM=10", "portrait 567,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=5", "portrait 284,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=2.5", "portrait 142,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM= 20 ", "portrait 1134,0 4500x3000"},
+           Layout{"Space1=1|SpaceMM=15", "portrait 0,850 4500x3000"},
+           // Only a flag of exactly "1" counts, and only then is the millimetre text read.
+           Layout{"Space0=01|Space1=true|SpaceMM=abc", "portrait 0,0 4500x3000"},
+           Layout{"Space0=1|SpaceMM=abc", "!13"},
+           Layout{"Zoom=1|Space0=1|SpaceMM=300", "!380"},  // wider than the sheet: no mirroring
+           // 567 + round((11900 - 567 - 700 - 4500) / 2) = 567 + round(3066.5); a bottom-aligned
+           // picture ends 700 twips short of the page whatever the margin: 16840 - 700 - 3000.
+           Layout{"Space0=1|Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
+                  "portrait 3633,13140 4500x3000"},
+           Layout{"PositionV=1", "portrait 0,6570 4500x3000"},  // centred in (16140 - 3000)
+           // Rooms of 101 and 103 twips: 50.5 goes to 50, 51.5 to 52.
+           Layout{"PositionH=1", "portrait 50,0 4500x3000", "5301"},
+           Layout{"PositionH=1", "portrait 52,0 4500x3000", "5303"},
+           // Wider than the room: centred or right-aligned, it starts left of the origin.
+           Layout{"PositionH=1", "portrait -600,0 4500x3000", "4000"},
+           Layout{"PositionH=2", "portrait -1200,0 4500x3000", "4000"},
+           Layout{"PositionH=01|PositionV=3", "portrait 0,0 4500x3000"},
+           Layout{"Orientation=0", "portrait 0,0 4500x3000", "landscape"},
+           // Landscape 16840 x 11900: (16140 - 4500) / 2 and 11200 - 3000.
+           Layout{"Orientation=1|PositionH=1|PositionV=2", "landscape 5820,8200 4500x3000"},
+           // Automatic turns the sheet only for a picture that must be fitted anyway.
+           Layout{"Orientation=2|Zoom=0", "portrait 0,0 45000x4500", "", 3000, 300},
+           // 16140 wide: exactly the landscape printable width, so it fits and stays.
+           Layout{"Orientation=2|Zoom=1", "landscape 0,0 16140x3000", "landscape", 1076},
+           // 24000 x 13500 twips into 16140 x 11200: 13500 x 16140 / 24000 = 9078.75.
+           Layout{"Orientation=2|Zoom=1", "landscape 0,0 16140x9078.75", "", 1600, 900},
+           Layout{"Orientation=2|Zoom=1", "portrait 0,0 11200x11200", "landscape", 1200, 1200},
+           // Any other orientation leaves the printer's own.
+           Layout{"Zoom=1|Orientation=3", "portrait 0,0 11200x1120", "", 3000, 300},
+           Layout{"Zoom=1|Orientation=2 ", "portrait 0,0 11200x1120", "", 3000, 300},
+           Layout{"Zoom=1|Orientation=00", "landscape 0,0 16140x1614", "landscape", 3000, 300},
+           Layout{"Zoom=1|Orientation=-1", "landscape 0,0 16140x1614", "landscape", 3000, 300},
+           // The fit uses the extents of the orientation just set: the width limits here, the
+           // height of a tall picture there.
+           Layout{"Orientation=1|Zoom=1", "landscape 0,0 16140x10760"},
+           Layout{"Zoom=1", "portrait 0,0 10760x16140", "", 200, 300},
+       }) {
+    Job job(layout.stored, std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
+    if (std::isdigit(*layout.printer)) {
+      job.printer.portraitWidth = std::stod(layout.printer);
+    }
+    EXPECT_EQ(job.Print(fake::MakePicture(layout.width, layout.height)), layout.drawn)
+        << layout.stored << ' ' << layout.printer;
   }
 }
 
-class Fakes : public ::testing::Test {
+TEST(PrintJob, CutsLongPicturesBelowTheLowestBlankRowNearAPagesEndElseOverlaps) {
+  using print::Slice;
+  std::vector<bool> blank(100);
+  for (const auto& [blankRows, perPage, overlap, slices] :
+       std::initializer_list<std::tuple<std::vector<int>, int, int, std::vector<Slice>>>{
+           // No blank row: each page ends full, the next repeats 3 rows.
+           {{}, 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
+           // Blank rows in the last tenth of a page (36 to 39): below the lowest one.
+           {{37}, 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
+           {{36, 38, 77}, 40, 3, {{0, 39}, {39, 39}, {78, 22}}},
+           // Higher up is too far from the page's end.
+           {{35}, 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
+           {{}, 100, 3, {{0, 100}}},
+           // The overlap never holds a page back by more than half of it.
+           {{}, 30, 40, {{0, 30}, {15, 30}, {30, 30}, {45, 30}, {60, 30}, {75, 25}}},
+       }) {
+    blank.assign(100, false);
+    for (const int row : blankRows) {
+      blank[static_cast<std::size_t>(row)] = true;
+    }
+    EXPECT_EQ(print::SliceRows(100, perPage, blank, overlap), slices) << perPage << " " << overlap;
+  }
+}
+
+TEST(PrintJob, LongPicturesFlowFromTheTopOfEachPageAtTheirWidth) {
+  // 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows fill the 16140 twips of an A4 page, and
+  // 2 mm (113.4 twips) are 8 rows.
+  std::vector<bool> blankAt1070(3000);
+  blankAt1070[1070] = true;
+  struct Case {
+    const char* stored;
+    const char* pages;
+    std::vector<bool> blank = {};
+    int height = 3000;
+    Orientation printer = kPortrait;
+  };
+  for (const Case& c : {
+           // Automatic is portrait, whatever the printer's own (landscape here).
+           Case{"Orientation=2",
+                "portrait 0,0 1500x16140 rows 0+1076; portrait 0,0 1500x16140 rows 1068+1076; "
+                "portrait 0,0 1500x12960 rows 2136+864",
+                {},
+                3000,
+                kLandscape},
+           // A blank row near the first page's end: cut below it.
+           Case{"",
+                "portrait 0,0 1500x16065 rows 0+1071; portrait 0,0 1500x16140 rows 1071+1076; "
+                "portrait 0,0 1500x12915 rows 2139+861",
+                blankAt1070},
+           // The top margin on every sheet (15573 twips of room: 1038 rows), centred in the room
+           // beside the picture: (11900 - 700 - 1500) / 2.
+           Case{"Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
+                "portrait 4850,567 1500x15570 rows 0+1038; portrait 4850,567 1500x15570 rows "
+                "1030+1038; portrait 4850,567 1500x14100 rows 2060+940"},
+           // Right of a left margin: 567 + 11900 - 567 - 700 - 1500.
+           Case{"Space0=1|SpaceMM=10|PositionH=2",
+                "portrait 9700,0 1500x16140 rows 0+1076; portrait 9700,0 1500x16140 rows "
+                "1068+1076; portrait 9700,0 1500x12960 rows 2136+864"},
+           // Landscape: 11200 twips, 746 rows a page.
+           Case{"Orientation=1",
+                "landscape 0,0 1500x11190 rows 0+746; landscape 0,0 1500x11190 rows 738+746; "
+                "landscape 0,0 1500x11190 rows 1476+746; landscape 0,0 1500x11190 rows "
+                "2214+746; landscape 0,0 1500x720 rows 2952+48"},
+           // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
+           Case{"PositionV=2", "portrait 0,1140 1500x15000", {}, 1000},
+       }) {
+    Job job(c.stored, c.printer);
+    EXPECT_EQ(job.Print(fake::MakePicture(100, c.height, c.blank), print::Flow::AcrossPages),
+              c.pages)
+        << c.stored;
+  }
+}
+
+TEST(PrintJob, LongPicturesFitTheWidthAndStopAtAHundredPages) {
+  // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
+  Job job("Zoom=1");
+  job.Print(fake::MakePicture(100, 3000), print::Flow::AcrossPages);
+  ASSERT_EQ(job.printer.drawings.size(), 22U);
+  EXPECT_EQ(job.printer.drawings.front(), "portrait 0,0 11200x16128 rows 0+144");
+  EXPECT_EQ(job.printer.drawings.back(), "portrait 0,0 11200x2016 rows 2982+18");
+  // 200000 rows would take 1409 pages: 142 more each, 144 on the last.
+  Job tooLong("Zoom=1");
+  EXPECT_EQ(tooLong.Print(fake::MakePicture(100, 200000), print::Flow::AcrossPages), "!380");
+  EXPECT_THAT(tooLong.description, ::testing::HasSubstr("1409"));
+}
+
+// The start-up window: it runs the job on load; a failure aborts and asks.
+class StartUpWindowTest : public ::testing::Test {
  protected:
+  void Launch(Picture picture) {
+    m_clipboard.picture = std::move(picture);
+    m_form.Form_Load();
+  }
+
   fake::CallLog m_log;
-  fake::FakePrinter m_printer{m_log, 11900, 16840};
+  fake::FakePrinter m_printer{m_log};
   fake::FakeClipboard m_clipboard{m_log};
   fake::FakeScreen m_screen{28800, 16200, 15};
   fake::FakeSettingsBackend m_backend{m_log};
   SettingsStore m_store{m_backend};
   fake::FakeWindowing m_windowing{m_log};
   PictureHolder m_img{m_screen, 15, 15};
+  frmMain m_form{{m_printer, m_clipboard, m_screen, m_store, m_windowing, {"Labels", 2, true}},
+                 m_img};
 };
 
-// Where the picture lands: "portrait X,Y WxH" in twips from the printable area's top-left.
-std::string Drawn(const fake::FakePrinter& printer) {
-  if (!printer.LastDrawing()) {
-    return "nothing";
-  }
-  const fake::FakePrinter::Drawing& drawn = *printer.LastDrawing();
-  std::ostringstream out;
-  out << (drawn.page == kLandscape ? "landscape " : "portrait ") << drawn.x << ',' << drawn.y << ' '
-      << drawn.width << 'x' << drawn.height;
-  return out.str();
-}
-
-TEST_F(Fakes, PlacesThePictureAsTheSettingsSay) {
-  struct Layout {
-    const char* stored;
-    int width;  // of the picture, in pixels
-    int height;
-    const char* drawn;
-    const char* printer = "";  // "landscape" for its own orientation; "WIDTHxHEIGHT" for its page
-  };
-  for (const Layout& layout : {
-           // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
-           Layout{"Space0=1|SpaceMM=10", 300, 200, "portrait 567,0 4500x3000"},
-           Layout{"Space0=1|SpaceMM=15", 300, 200, "portrait 850,0 4500x3000"},
-           Layout{"Space0=1|SpaceMM=5", 300, 200, "portrait 284,0 4500x3000"},
-           Layout{"Space0=1|SpaceMM=2.5", 300, 200, "portrait 142,0 4500x3000"},
-           Layout{"Space0=1|SpaceMM= 20 ", 300, 200, "portrait 1134,0 4500x3000"},
-           Layout{"Space1=1|SpaceMM=15", 300, 200, "portrait 0,850 4500x3000"},
-           Layout{"Space0=1|Space1=1|SpaceMM=10", 300, 200, "portrait 567,567 4500x3000"},
-           // Only a flag of exactly "1" counts, and only then is the millimetre text read.
-           Layout{"Space0=01|Space1=true|SpaceMM=abc", 300, 200, "portrait 0,0 4500x3000"},
-           // 567 + round((11900 - 567 - 700 - 4500) / 2) = 567 + round(3066.5); a bottom-aligned
-           // picture ends 700 twips short of the page whatever the margin: 16840 - 700 - 3000.
-           Layout{"Space0=1|Space1=1|SpaceMM=10|PositionH=1|PositionV=2", 300, 200,
-                  "portrait 3633,13140 4500x3000"},
-           // Centred in (11200 - 4500), right-aligned, centred in (16140 - 3000).
-           Layout{"PositionH=1", 300, 200, "portrait 3350,0 4500x3000"},
-           Layout{"PositionH=2", 300, 200, "portrait 6700,0 4500x3000"},
-           Layout{"PositionV=1", 300, 200, "portrait 0,6570 4500x3000"},
-           // Rooms of 101 and 103 twips: 50.5 goes to 50, 51.5 to 52.
-           Layout{"PositionH=1", 300, 200, "portrait 50,0 4500x3000", "5301x16840"},
-           Layout{"PositionH=1", 300, 200, "portrait 52,0 4500x3000", "5303x16840"},
-           // Wider than the room: centred or right-aligned, it starts left of the origin.
-           Layout{"PositionH=1", 300, 200, "portrait -600,0 4500x3000", "4000x16840"},
-           Layout{"PositionH=2", 300, 200, "portrait -1200,0 4500x3000", "4000x16840"},
-           Layout{"PositionH=01|PositionV= 1", 300, 200, "portrait 0,0 4500x3000"},
-           Layout{"PositionH=3|PositionV=", 300, 200, "portrait 0,0 4500x3000"},
-           Layout{"Orientation=0", 300, 200, "portrait 0,0 4500x3000", "landscape"},
-           // Landscape 16840 x 11900: (16140 - 4500) / 2 and 11200 - 3000.
-           Layout{"Orientation=1|PositionH=1|PositionV=2", 300, 200,
-                  "landscape 5820,8200 4500x3000"},
-           // Automatic turns the sheet only for a picture that must be fitted anyway.
-           Layout{"Orientation=2|Zoom=0", 3000, 300, "portrait 0,0 45000x4500"},
-           // 16140 wide: exactly the landscape printable width, so it fits and stays.
-           Layout{"Orientation=2|Zoom=1", 1076, 200, "landscape 0,0 16140x3000", "landscape"},
-           // 24000 x 13500 twips into 16140 x 11200: 13500 x 16140 / 24000 = 9078.75.
-           Layout{"Orientation=2|Zoom=1", 1600, 900, "landscape 0,0 16140x9078.75"},
-           Layout{"Orientation=2|Zoom=1", 1200, 1200, "portrait 0,0 11200x11200", "landscape"},
-           // The fit uses the extents of the orientation just set: the width limits.
-           Layout{"Orientation=1|Zoom=1", 300, 200, "landscape 0,0 16140x10760"},
-           Layout{"Zoom=1", 300, 200, "portrait 0,0 11200x7466.67"},
-       }) {
-    fake::FakeSettingsBackend backend(m_log);
-    SettingsStore store(backend);
-    Store(backend, layout.stored);
-    fake::FakePrinter printer(m_log, 11900, 16840);
-    printer.StartIn(std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
-    if (const char* x = std::strchr(layout.printer, 'x')) {
-      printer.SetPortraitSize(std::atof(layout.printer), std::atof(x + 1));
-    }
-    PictureHolder img(m_screen, 15, 15);
-    print::PrintJob(store, printer, img).Print(fake::MakePicture(layout.width, layout.height));
-    EXPECT_EQ(Drawn(printer), layout.drawn) << layout.stored << ' ' << layout.printer;
-    EXPECT_EQ(printer.DocumentsPrinted(), 1);
-  }
-}
-
-TEST_F(Fakes, UnknownOrientationsLeaveThePrintersOwn) {
-  for (const Orientation start : {kPortrait, kLandscape}) {
-    for (const char* value : {"", "3", "00", "2 ", "-1"}) {
-      m_printer.StartIn(start);
-      Store(m_backend, "Zoom=1|Orientation=" + std::string(value));
-      print::PrintJob(m_store, m_printer, m_img).Print(fake::MakePicture(3000, 300));
-      EXPECT_EQ(m_printer.LastDrawing()->page, start) << '"' << value << '"';
-      EXPECT_THAT(m_log.Matching("Printer.SetOrientation"), IsEmpty()) << '"' << value << '"';
-    }
-  }
-}
-
-TEST_F(Fakes, BadMarginsFailTheJobBeforeAnythingIsDrawn) {
-  // Not a number: error 13. Wider than the sheet: the fit fails (380) instead of mirroring.
-  for (const auto& [stored, number] :
-       {std::pair{"Space0=1|SpaceMM=abc", 13}, std::pair{"Zoom=1|Space0=1|SpaceMM=300", 380}}) {
-    Store(m_backend, stored);
-    EXPECT_EQ(testing::ErrorOf([&] {
-                print::PrintJob(m_store, m_printer, m_img).Print(fake::MakePicture(300, 200));
-              }),
-              number);
-    EXPECT_FALSE(m_printer.LastDrawing().has_value());
-    EXPECT_EQ(m_printer.DocumentsPrinted(), 0);
-  }
-}
-
-TEST(SliceRows, CutsBelowTheLowestBlankRowNearAPagesEndElseOverlaps) {
-  using print::Slice;
-  const auto blankAt = [](std::initializer_list<int> rows) {
-    std::vector<bool> blank(100);
-    for (const int row : rows) {
-      blank[static_cast<std::size_t>(row)] = true;
-    }
-    return blank;
-  };
-  struct Case {
-    std::vector<bool> blank;
-    int perPage;
-    int overlap;
-    std::vector<Slice> slices;
-  };
-  for (const Case& c : {
-           // No blank row: each page ends full, the next repeats 3 rows.
-           Case{{}, 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
-           // Blank rows in the last tenth of a page (36 to 39): below the lowest one.
-           Case{blankAt({37}), 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
-           Case{blankAt({36, 38, 77}), 40, 3, {{0, 39}, {39, 39}, {78, 22}}},
-           // Higher up is too far from the page's end.
-           Case{blankAt({35}), 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
-           Case{{}, 100, 3, {{0, 100}}},
-           // The overlap never holds a page back by more than half of it.
-           Case{{}, 30, 40, {{0, 30}, {15, 30}, {30, 30}, {45, 30}, {60, 30}, {75, 25}}},
-       }) {
-    EXPECT_EQ(print::SliceRows(100, c.perPage, c.blank, c.overlap), c.slices)
-        << c.perPage << " " << c.overlap;
-  }
-}
-
-// Printed across pages: "page x,y WxH rows FIRST+COUNT" for each page.
-std::vector<std::string> Pages(const fake::FakePrinter& printer) {
-  std::vector<std::string> pages;
-  for (const fake::FakePrinter::Drawing& drawn : printer.Drawings()) {
-    std::ostringstream out;
-    out << (drawn.page == kLandscape ? "landscape " : "portrait ") << drawn.x << ',' << drawn.y
-        << ' ' << drawn.width << 'x' << drawn.height << " rows " << drawn.firstRow << '+'
-        << drawn.rows;
-    pages.push_back(out.str());
-  }
-  return pages;
-}
-
-TEST_F(Fakes, LongPicturesFlowFromTheTopOfEachPageAtTheirWidth) {
-  // 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows fill the 16140 twips of an A4 page, and
-  // 2 mm (113.4 twips) are 8 rows.
-  const std::vector<bool> blankAt1070 = [] {
-    std::vector<bool> blank(3000);
-    blank[1070] = true;
-    return blank;
-  }();
-  struct Case {
-    const char* stored;
-    std::vector<std::string> pages;
-    std::vector<bool> blank = {};
-    int height = 3000;
-    Orientation printer = kPortrait;
-  };
-  for (const Case& c : {
-           Case{"",
-                {"portrait 0,0 1500x16140 rows 0+1076", "portrait 0,0 1500x16140 rows 1068+1076",
-                 "portrait 0,0 1500x12960 rows 2136+864"}},
-           // Automatic is portrait, whatever the printer's own.
-           Case{"Orientation=2",
-                {"portrait 0,0 1500x16140 rows 0+1076", "portrait 0,0 1500x16140 rows 1068+1076",
-                 "portrait 0,0 1500x12960 rows 2136+864"},
-                {},
-                3000,
-                kLandscape},
-           // A blank row near the first page's end: cut below it.
-           Case{"",
-                {"portrait 0,0 1500x16065 rows 0+1071", "portrait 0,0 1500x16140 rows 1071+1076",
-                 "portrait 0,0 1500x12915 rows 2139+861"},
-                blankAt1070},
-           // The top margin on every sheet (15573 twips of room: 1038 rows), centred in the room
-           // beside the picture: (11900 - 700 - 1500) / 2.
-           Case{"Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
-                {"portrait 4850,567 1500x15570 rows 0+1038",
-                 "portrait 4850,567 1500x15570 rows 1030+1038",
-                 "portrait 4850,567 1500x14100 rows 2060+940"}},
-           // Right of a left margin: 567 + 11900 - 567 - 700 - 1500.
-           Case{"Space0=1|SpaceMM=10|PositionH=2",
-                {"portrait 9700,0 1500x16140 rows 0+1076",
-                 "portrait 9700,0 1500x16140 rows 1068+1076",
-                 "portrait 9700,0 1500x12960 rows 2136+864"}},
-           // Landscape: 11200 twips, 746 rows a page.
-           Case{"Orientation=1",
-                {"landscape 0,0 1500x11190 rows 0+746", "landscape 0,0 1500x11190 rows 738+746",
-                 "landscape 0,0 1500x11190 rows 1476+746", "landscape 0,0 1500x11190 rows 2214+746",
-                 "landscape 0,0 1500x720 rows 2952+48"}},
-           // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
-           Case{"PositionV=2", {"portrait 0,1140 1500x15000 rows 0+1000"}, {}, 1000},
-       }) {
-    fake::FakeSettingsBackend backend(m_log);
-    SettingsStore store(backend);
-    Store(backend, c.stored);
-    fake::FakePrinter printer(m_log, 11900, 16840);
-    printer.StartIn(c.printer);
-    PictureHolder img(m_screen, 15, 15);
-    print::PrintJob(store, printer, img, {}, print::Flow::AcrossPages)
-        .Print(fake::MakePicture(100, c.height, c.blank));
-    EXPECT_EQ(Pages(printer), c.pages) << c.stored;
-    EXPECT_EQ(printer.DocumentsPrinted(), 1);
-  }
-}
-
-TEST_F(Fakes, LongPicturesFitTheWidthAndStopAtAHundredPages) {
-  // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
-  Store(m_backend, "Zoom=1");
-  print::PrintJob(m_store, m_printer, m_img, {}, print::Flow::AcrossPages)
-      .Print(fake::MakePicture(100, 3000));
-  const std::vector<std::string> pages = Pages(m_printer);
-  ASSERT_EQ(pages.size(), 22U);
-  EXPECT_EQ(pages.front(), "portrait 0,0 11200x16128 rows 0+144");
-  EXPECT_EQ(pages.back(), "portrait 0,0 11200x2016 rows 2982+18");
-  // 200000 rows would take 1409 pages: 142 more each, 144 on the last.
-  PictureHolder img(m_screen, 15, 15);
-  try {
-    print::PrintJob(m_store, m_printer, img, {}, print::Flow::AcrossPages)
-        .Print(fake::MakePicture(100, 200000));
-    ADD_FAILURE() << "printed";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), 380);
-    EXPECT_NE(error.Description().find("1409"), std::string::npos) << error.Description();
-  }
-  EXPECT_EQ(m_printer.DocumentsPrinted(), 1);
-}
-
-// The start-up window: it runs the job on load; a failure aborts and asks.
-class StartUpWindowTest : public Fakes {
- protected:
-  void Launch(Picture picture) {
-    m_clipboard.Hold(std::move(picture));
-    m_form.Form_Load();
-  }
-
-  // The text of the only question box.
-  [[nodiscard]] std::string Question() const {
-    EXPECT_EQ(m_windowing.MessageBoxes().size(), 1U);
-    return m_windowing.MessageBoxes().empty() ? "" : m_windowing.MessageBoxes().front().text;
-  }
-
-  frmMain m_form{{m_printer, m_clipboard, m_screen, m_store, m_windowing}, m_img};
-};
-
-TEST_F(StartUpWindowTest, NothingStoredPrintsAtTheOriginAtNaturalSizeUnseen) {
+TEST_F(StartUpWindowTest, PrintsWithTheRunsChoicesUnseenThenUnloads) {
   Launch(fake::MakePicture(300, 200));
-  EXPECT_THAT(m_log.Matching("Printer."),
-              ElementsAre("Printer.Choose(, 0)", "Printer.NewPage",
-                          "Printer.DrawPicture(0, 0, 4500, 3000)", "Printer.EndDocument"));
-  EXPECT_THAT(m_windowing.MessageBoxes(), IsEmpty());
+  EXPECT_EQ(m_log.Matching("Printer.").front(), "Printer.Choose(Labels, 2, grey)");
+  EXPECT_THAT(m_printer.drawings, ::testing::ElementsAre("portrait 0,0 4500x3000"));
+  EXPECT_EQ(m_printer.documentsPrinted, 1);
+  EXPECT_TRUE(m_windowing.MessageBoxes().empty());
   EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
   EXPECT_TRUE(m_form.Printed());
   // Parked beyond the bottom-right corner of the screen.
@@ -311,22 +237,15 @@ TEST_F(StartUpWindowTest, NothingStoredPrintsAtTheOriginAtNaturalSizeUnseen) {
   EXPECT_FLOAT_EQ(m_form.Top(), 16200);
 }
 
-TEST_F(StartUpWindowTest, TheRunsChoicesGoToThePrinterFirst) {
-  m_clipboard.Hold(fake::MakePicture(300, 200));
-  frmMain form({m_printer, m_clipboard, m_screen, m_store, m_windowing, {"Labels", 2, true}},
-               m_img);
-  form.Form_Load();
-  EXPECT_EQ(m_log.Matching("Printer.").front(), "Printer.Choose(Labels, 2, grey)");
-}
-
 TEST_F(StartUpWindowTest, TextOnTheClipboardAbortsAndAsksWhetherToOpenTheSettings) {
   Launch(Picture());
   EXPECT_TRUE(m_log.Contains("Printer.AbortDocument"));
-  EXPECT_EQ(m_printer.DocumentsPrinted(), 0);
-  EXPECT_EQ(Question(),
+  EXPECT_EQ(m_printer.documentsPrinted, 0);
+  ASSERT_EQ(m_windowing.MessageBoxes().size(), 1U);
+  const MessageBoxRequest& box = m_windowing.MessageBoxes().front();
+  EXPECT_EQ(box.text,
             "Err.Number:\t481\rErr.Description:\t印刷する画像がありません。\r\r"
             "とりあえず設定画面でも開く？");
-  const MessageBoxRequest& box = m_windowing.MessageBoxes().front();
   EXPECT_EQ(box.title, "Mirablot Error");
   EXPECT_EQ(box.buttons, MsgBoxButtons::YesNo);
   EXPECT_EQ(box.defaultButton, MsgBoxDefault::Second);
@@ -336,31 +255,26 @@ TEST_F(StartUpWindowTest, TextOnTheClipboardAbortsAndAsksWhetherToOpenTheSetting
 }
 
 TEST_F(StartUpWindowTest, EveryFailureAbortsAndAsksWithItsNumber) {
-  struct Failure {
-    const char* port;
-    const char* call;
-    int number;
-    int printed;  // documents that reached the printer before the failure
-  };
-  for (const auto& [port, call, number, printed] :
-       {Failure{"printer", "NewPage", -1, 0}, Failure{"printer", "EndDocument", 1286, 0},
-        Failure{"settings", "Orientation", 75, 0}, Failure{"windowing", "Unload", 91, 1}}) {
-    fake::FakePrinter printer(m_log, 11900, 16840);
-    fake::FakeWindowing windowing(m_log);
-    fake::FakeSettingsBackend backend(m_log);
+  // The failing call, its error, and the documents that reached the printer before it.
+  for (const auto& [call, number, printed] :
+       {std::tuple{"Printer.NewPage", -1, 0},
+        {"Printer.EndDocument", 1286, 0},
+        {"Settings.Read(Quillery/Startup/Orientation)", 75, 0},
+        {"Windowing.Unload(frmMain)", 91, 1}}) {
+    fake::CallLog log;
+    fake::FakePrinter printer(log);
+    fake::FakeWindowing windowing(log);
+    fake::FakeSettingsBackend backend(log);
     SettingsStore store(backend);
-    (std::string(port) == "printer"    ? printer.Failures()
-     : std::string(port) == "settings" ? backend.Failures()
-                                       : windowing.Failures())
-        .FailOn(call, number, "failed");
-    m_clipboard.Hold(fake::MakePicture(300, 200));
+    log.FailOn(call, number, "failed");
+    m_clipboard.picture = fake::MakePicture(300, 200);
     frmMain form({printer, m_clipboard, m_screen, store, windowing}, m_img);
     form.Form_Load();
     ASSERT_EQ(windowing.MessageBoxes().size(), 1U) << call;
     EXPECT_EQ(windowing.MessageBoxes().front().text,
               "Err.Number:\t" + std::to_string(number) +
                   "\rErr.Description:\tfailed\r\rとりあえず設定画面でも開く？");
-    EXPECT_EQ(printer.DocumentsPrinted(), printed) << call;
+    EXPECT_EQ(printer.documentsPrinted, printed) << call;
     EXPECT_FALSE(printer.DocumentOpen()) << call;
     EXPECT_FALSE(form.Printed()) << call;
   }
@@ -369,7 +283,7 @@ TEST_F(StartUpWindowTest, EveryFailureAbortsAndAsksWithItsNumber) {
 TEST_F(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoaded) {
   m_windowing.Answer(MsgBoxResult::Yes);
   Launch(Picture());
-  EXPECT_TRUE(m_log.Contains("Windowing.Show(frmSetting)"));
+  EXPECT_TRUE(m_log.Contains("Windowing.CreateWindow(frmSetting)"));
   EXPECT_TRUE(m_log.Contains("Settings.Read(Quillery/Startup/Orientation)"));  // it loaded
   EXPECT_FALSE(m_log.Contains("Windowing.Unload(frmMain)"));
   EXPECT_TRUE(m_windowing.HasLoadedWindows());
@@ -377,7 +291,7 @@ TEST_F(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoade
 
 TEST_F(StartUpWindowTest, SettingsWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
   // A desktop out of window handles: nothing may be left waiting for a window that never came.
-  m_windowing.Failures().FailOn("CreateWindow", 1158, "no window handles left");
+  m_log.FailOn("Windowing.CreateWindow", 1158, "no window handles left");
   m_windowing.Answer(MsgBoxResult::Yes);
   Launch(Picture());
   ASSERT_EQ(m_windowing.MessageBoxes().size(), 2U);
@@ -388,7 +302,7 @@ TEST_F(StartUpWindowTest, SettingsWindowThatCannotBeMadeIsReportedAndEndsTheProg
 }
 
 TEST_F(StartUpWindowTest, FailingQuestionBoxStillUnloads) {
-  m_windowing.Failures().FailOn("MsgBox", 5);
+  m_log.FailOn("Windowing.MsgBox", 5);
   Launch(Picture());
   EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
 }
