@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
+// What a job hands to CUPS: its pictures as PNG image data checked to its end, the PDF
+// around them, the destination's device choices and never a layout default; and the CUPS
+// printer without a scheduler.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,6 +13,7 @@
 
 #include <QImage>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
@@ -16,6 +21,8 @@
 #include "pdf/PdfPicture.h"
 #include "pdf/PdfWriter.h"
 #include "pdf/Png.h"
+#include "platform/cups/CupsPrinter.h"
+#include "platform/cups/JobOptions.h"
 
 namespace mirablot::pdf {
 namespace {
@@ -46,15 +53,6 @@ Bytes Deflate(const Bytes& raw) {
   return out;
 }
 
-Bytes Inflate(const Bytes& deflated, std::size_t expected) {
-  Bytes out(expected);
-  uLongf size = static_cast<uLongf>(expected);
-  EXPECT_EQ(uncompress(out.data(), &size, deflated.data(), static_cast<uLong>(deflated.size())),
-            Z_OK);
-  out.resize(size);
-  return out;
-}
-
 // An 8-bit PNG of this size and image data, split into IDAT chunks of `part` bytes.
 Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::size_t part = 7) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -75,24 +73,17 @@ Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::s
 // Three rows of two RGB pixels, each after its filter byte.
 const Bytes kRaw = {0, 1, 2, 3, 4, 5, 6, 2, 9, 9, 9, 8, 8, 8, 4, 0, 0, 0, 7, 7, 7};
 
-// The image data of a checked PNG, inflated.
-Bytes ImageData(const Bytes& png, std::size_t expected) {
-  Bytes joined;
-  for (const auto part : ReadPng(png).data) {
-    joined.insert(joined.end(), part.begin(), part.end());
-  }
-  return Inflate(joined, expected);
-}
-
 TEST(PngTest, ReadsTheHeaderAndTheImageDataAcrossChunks) {
   const Bytes png = PngOf(2, 3, Deflate(kRaw));
   const PngImage image = ReadPng(png);
-  EXPECT_EQ(image.header.width, 2u);
-  EXPECT_EQ(image.header.height, 3u);
-  EXPECT_EQ(image.header.Channels(), 3);
-  EXPECT_TRUE(PdfCanCarry(image.header));
+  Bytes joined;
+  for (const auto part : image.data) {
+    joined.insert(joined.end(), part.begin(), part.end());
+  }
+  const PngHeader& header = image.header;
+  EXPECT_EQ(std::tuple(header.width, header.height, header.Channels()), std::tuple(2u, 3u, 3));
   EXPECT_GT(image.data.size(), 1u);
-  EXPECT_EQ(ImageData(png, 21), kRaw);
+  EXPECT_EQ(joined, Deflate(kRaw));
 }
 
 TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
@@ -148,30 +139,36 @@ TEST(PngTest, BlankRowsAreThoseWithinEightOfTheirFirstPixel) {
 }
 
 TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
-  // Colour type, bit depth, interlace, transparency.
-  const auto carried = [](int type, int depth, int interlace, bool transparency) {
-    return PdfCanCarry({1, 1, static_cast<std::uint8_t>(depth), static_cast<std::uint8_t>(type),
-                        static_cast<std::uint8_t>(interlace), transparency});
-  };
-  EXPECT_TRUE(carried(2, 8, 0, false));
-  EXPECT_TRUE(carried(0, 8, 0, false));
-  for (const int type : {3, 4, 6}) {
-    EXPECT_FALSE(carried(type, 8, 0, false)) << type;
+  // Bit depth, colour type, interlace, transparency.
+  for (const auto& [header, carried] : {
+           std::pair{PngHeader{1, 1, 8, 2, 0, false}, true},
+           {PngHeader{1, 1, 8, 0, 0, false}, true},
+           {PngHeader{1, 1, 8, 3, 0, false}, false},
+           {PngHeader{1, 1, 8, 4, 0, false}, false},
+           {PngHeader{1, 1, 8, 6, 0, false}, false},
+           {PngHeader{1, 1, 16, 2, 0, false}, false},
+           {PngHeader{1, 1, 8, 2, 1, false}, false},
+           {PngHeader{1, 1, 8, 2, 0, true}, false},
+       }) {
+    EXPECT_EQ(PdfCanCarry(header), carried) << +header.colourType << ' ' << +header.bitDepth;
   }
-  EXPECT_FALSE(carried(2, 16, 0, false));
-  EXPECT_FALSE(carried(2, 8, 1, false));
-  EXPECT_FALSE(carried(2, 8, 0, true));
   EXPECT_FALSE(ReadPngHeader(Bytes{1, 2, 3}).has_value());
 }
 
-TEST(PngTest, PalettePicturesEncodeAsCheckedPngsWithTheirTransparency) {
-  const Bytes png = EncodePalettePng({2, 2, {0x00000000, 0xFFFF0000}, {0, 1, 1, 0}});
-  const PngHeader header = ReadPng(png).header;
-  EXPECT_EQ(std::tuple(header.width, header.colourType, header.transparency),
-            std::tuple(2u, 3, true));
-  EXPECT_EQ(ImageData(png, 6), (Bytes{0, 0, 1, 0, 1, 0}));
-  const std::string text(png.begin(), png.end());
-  EXPECT_NE(text.find(std::string("PLTE\0\0\0\xff\0\0", 10)), std::string::npos);
+// Decoded by another PNG reader, as a printer's filters do.
+QImage Decoded(const Bytes& png) {
+  return QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG");
+}
+
+TEST(PngTest, PalettePicturesEncodeAsPngsWithTheirTransparency) {
+  // Red, but transparent; green.
+  const Bytes png = EncodePalettePng({2, 2, {0x00FF0000, 0xFF00FF00}, {0, 1, 1, 0}});
+  EXPECT_TRUE(ReadPng(png).header.transparency);
+  const QImage image = Decoded(png);
+  EXPECT_EQ(std::vector({qAlpha(image.pixel(0, 0)), qAlpha(image.pixel(1, 1))}),
+            std::vector({0, 0}));
+  EXPECT_EQ(std::vector({image.pixel(1, 0), image.pixel(0, 1)}),
+            std::vector({0xFF00FF00U, 0xFF00FF00U}));
 }
 
 TEST(PdfWriterTest, DeflatedRowsDecodeToThePixelsWithoutTheirPadding) {
@@ -179,8 +176,7 @@ TEST(PdfWriterTest, DeflatedRowsDecodeToThePixelsWithoutTheirPadding) {
   const Bytes pixels = {10,  20,  30,   40,   50, 60, 0xEE, 0xEE, 200, 100, 0,    255,
                         255, 255, 0xEE, 0xEE, 1,  2,  3,    4,    5,   6,   0xEE, 0xEE};
   const Bytes png = PngOf(2, 3, DeflateRows(pixels.data(), 3, 6, 8, 3));
-  // Decoded by another PNG reader, as a PDF reader undoes the predictors.
-  const QImage image = QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG");
+  const QImage image = Decoded(png);  // as a PDF reader undoes the predictors
   ASSERT_EQ(image.size(), QSize(2, 3));
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 2; ++x) {
@@ -251,3 +247,89 @@ TEST(PdfWriterTest, AnOpacityMaskGoesWithTheImage) {
 
 }  // namespace
 }  // namespace mirablot::pdf
+
+namespace mirablot::cups {
+namespace {
+
+// Options written "name=value name=value".
+std::vector<JobOption> Options(const std::string& text) {
+  std::istringstream words(text);
+  std::vector<JobOption> options;
+  for (std::string word; words >> word;) {
+    options.push_back({word.substr(0, word.find('=')), word.substr(word.find('=') + 1)});
+  }
+  return options;
+}
+
+std::string Text(const std::vector<JobOption>& options) {
+  std::string text;
+  for (const auto& [name, value] : options) {
+    text.append(text.empty() ? "" : " ").append(name).append("=").append(value);
+  }
+  return text;
+}
+
+TEST(JobOptions, DeviceChoicesTravelTheLayoutIsOurOwnAndTheRunsChoicesStandInstead) {
+  // What cupsGetNamedDest gave for a queue with layout defaults and a user's lpoptions.
+  const std::vector<JobOption> destination = Options(
+      "copies=1 print-color-mode=monochrome print-quality=5 media-source=tray-2 "
+      "media-type=photographic-glossy sides=two-sided-long-edge printer-resolution=600dpi "
+      "finishings=3 number-up=2 orientation-requested=4 page-border=double fit-to-page=true "
+      "print-scaling=fit media=na_letter_8.5x11in PageSize=Letter Landscape=true "
+      "position=center page-ranges=2");
+  EXPECT_EQ(Text(JobOptions(destination, "iso_a4_210x297mm", false)),
+            "copies=1 print-color-mode=monochrome print-quality=5 media-source=tray-2 "
+            "media-type=photographic-glossy sides=two-sided-long-edge printer-resolution=600dpi "
+            "finishings=3 media=iso_a4_210x297mm print-scaling=none fit-to-page=false "
+            "number-up=1 page-border=none orientation-requested=3");
+  EXPECT_EQ(Text(JobOptions(Options("copies=2 print-color-mode=color ColorModel=RGB "
+                                    "sides=one-sided orientation-requested=3"),
+                            "iso_a5_148x210mm", true, {"", 3, true})),
+            "sides=one-sided media=iso_a5_148x210mm print-scaling=none fit-to-page=false "
+            "number-up=1 page-border=none orientation-requested=4 copies=3 "
+            "print-color-mode=monochrome");
+}
+
+TEST(JobOptions, ThePaperChosenIsFoundInEveryFormLpTakes) {
+  for (const auto& [options, chosen] : {
+           std::pair{"media=A5", "iso_a5_148x210mm (A5)"},
+           {"media=Letter", "na_letter_8.5x11in (Letter)"},
+           {"media=A5,Tray2", "iso_a5_148x210mm (A5,Tray2)"},
+           {"media=tray-2,iso_a5_148x210mm,photographic",
+            "iso_a5_148x210mm (tray-2,iso_a5_148x210mm,photographic)"},
+           {"media=iso-a5", "iso_a5_148x210mm (iso-a5)"},
+           {"PageSize=A5", "iso_a5_148x210mm ()"},
+           {"PageRegion=Letter copies=2", "na_letter_8.5x11in ()"},
+           {"media=Tray2 PageSize=A5", "iso_a5_148x210mm (Tray2)"},
+           {"media=Tray2", " (Tray2)"},
+           {"copies=2", " ()"},
+       }) {
+    const ChosenMedia media = ChooseMedia(Options(options));
+    EXPECT_EQ(media.size + " (" + media.media + ")", chosen) << options;
+  }
+}
+
+TEST(CupsPrinter, NoSchedulerIsNoPrinterAndNothingToAbort) {
+  // A scheduler's socket that does not exist: CUPS has no destination to offer.
+  ::setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
+  CupsPrinter printer;
+  try {
+    (void)printer.PageWidth();
+    ADD_FAILURE() << "a page width without a printer";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::NoPrinter));
+    EXPECT_THAT(error.Description(), ::testing::HasSubstr("既定のプリンターがありません"));
+  }
+  EXPECT_EQ(testing::ErrorOf([&] { printer.NewPage(); }), 484);
+  EXPECT_EQ(testing::ErrorOf([&] { printer.AbortDocument(); }), 482);  // nothing open
+  ::unsetenv("CUPS_SERVER");
+}
+
+TEST(CupsPrinter, LandscapeMarginsTurnWithThePage) {
+  // Sheet margins left 1, top 2, right 3, bottom 4: the landscape page's left edge is the
+  // sheet's bottom edge, its top edge the sheet's left edge.
+  EXPECT_EQ(LandscapeMargins({1, 2, 3, 4}), (Margins{4, 1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace mirablot::cups
