@@ -41,29 +41,19 @@ Picture MakePicture(int width, int height, std::vector<bool> blankRows) {
   return Picture(std::make_shared<Sized>(width, height, std::move(blankRows)));
 }
 
-Picture FakeClipboard::FetchBitmap() {
-  log.Add("Clipboard.FetchBitmap");
-  return picture;
-}
-
 void FakePrinter::Choose(const PrintChoices& choices) {
   m_log.Add("Printer.Choose(" + choices.printer + ", " + std::to_string(choices.copies) +
             (choices.monochrome ? ", grey)" : ")"));
 }
 
-void FakePrinter::SetOrientation(Orientation orientation) {
-  m_log.Add("Printer.SetOrientation");
-  m_orientation = orientation;
-}
-
 Orientation FakePrinter::GetOrientation() {
   m_log.Add("Printer.GetOrientation");
-  return m_orientation;
+  return orientation;
 }
 
 void FakePrinter::NewPage() {
   m_log.Add("Printer.NewPage");
-  m_page = m_orientation;
+  m_page = orientation;
 }
 
 void FakePrinter::Draw(float x, float y, float width, float height, int firstRow, int rows) {
@@ -80,7 +70,6 @@ void FakePrinter::Draw(float x, float y, float width, float height, int firstRow
 }
 
 void FakePrinter::DrawPicture(const Picture& picture, float x, float y, float width, float height) {
-  m_log.Add("Printer.DrawPicture");
   if (picture.IsEmpty()) {
     throw Error(ErrorNumber::InvalidPicture);
   }
@@ -89,7 +78,6 @@ void FakePrinter::DrawPicture(const Picture& picture, float x, float y, float wi
 
 void FakePrinter::DrawPictureRows(const Picture& /*picture*/, int firstRow, int rows, float x,
                                   float y, float width, float height) {
-  m_log.Add("Printer.DrawPictureRows");
   Draw(x, y, width, height, firstRow, rows);
 }
 
@@ -116,10 +104,8 @@ std::optional<std::string> FakeSettingsBackend::Read(std::string_view applicatio
   m_log.Add("Settings.Read(" + std::string(application) + "/" + std::string(section) + "/" +
             std::string(key) + ")");
   const auto found = values.find(key);
-  if (application != "Quillery" || section != "Startup" || found == values.end()) {
-    return std::nullopt;
-  }
-  return found->second;
+  const bool ours = application == "Quillery" && section == "Startup" && found != values.end();
+  return ours ? std::optional(found->second) : std::nullopt;
 }
 
 void FakeSettingsBackend::WriteAll(std::string_view application, std::string_view section,
@@ -137,14 +123,9 @@ void FakeSettingsBackend::WriteAll(std::string_view application, std::string_vie
 }
 
 MsgBoxResult FakeWindowing::AskUser(const MessageBoxRequest& request) {
-  m_log.Add("Windowing.MsgBox(" + request.title + ")");
   m_boxes.push_back(request);
-  if (m_answers.empty()) {
-    return request.buttons == MsgBoxButtons::YesNo ? MsgBoxResult::No : MsgBoxResult::Ok;
-  }
-  const MsgBoxResult answer = m_answers.front();
-  m_answers.pop_front();
-  return answer;
+  m_log.Add("Windowing.MsgBox(" + request.title + ")");
+  return request.buttons == MsgBoxButtons::YesNo ? answer : MsgBoxResult::Ok;
 }
 
 void FakeWindowing::CreateWindowFor(Form& form) {

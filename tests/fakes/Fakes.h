@@ -5,7 +5,6 @@
 // "Settings.Read(Quillery/Startup/Zoom)", "Windowing.MsgBox(Mirablot Error)"), which fails a
 // call whose text contains a part that a failure was scheduled for.
 
-#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -47,21 +46,18 @@ class CallLog {
 /// A clipboard holding one picture, or the empty picture when it holds text.
 struct FakeClipboard final : ClipboardSource {
   explicit FakeClipboard(CallLog& calls) : log(calls) {}
-  [[nodiscard]] Picture FetchBitmap() override;
+  [[nodiscard]] Picture FetchBitmap() override { return log.Add("Clipboard.FetchBitmap"), picture; }
   CallLog& log;
   Picture picture;
 };
 
-/// A screen of a fixed size in twips with square pixels.
+/// A screen of 28800 x 16200 twips (1920 x 1080 pixels of 15 twips) with square pixels.
 struct FakeScreen final : ScreenMetrics {
-  FakeScreen(double w, double h, double twips) : width(w), height(h), twipsPerPixel(twips) {}
-  [[nodiscard]] double Width() override { return width; }
-  [[nodiscard]] double Height() override { return height; }
+  [[nodiscard]] double Width() override { return 28800; }
+  [[nodiscard]] double Height() override { return 16200; }
   [[nodiscard]] double TwipsPerPixelX() override { return twipsPerPixel; }
   [[nodiscard]] double TwipsPerPixelY() override { return twipsPerPixel; }
-  double width;
-  double height;
-  double twipsPerPixel;
+  double twipsPerPixel = 15;
 };
 
 /// An A4 printer printable to its edges (11900 x 16840 twips in portrait; landscape swaps the
@@ -69,15 +65,14 @@ struct FakeScreen final : ScreenMetrics {
 /// slice of the picture.
 class FakePrinter final : public PrinterDevice {
  public:
-  explicit FakePrinter(CallLog& log, Orientation own = Orientation::Portrait)
-      : m_log(log), m_orientation(own) {}
+  explicit FakePrinter(CallLog& log) : m_log(log) {}
 
   [[nodiscard]] bool DocumentOpen() const { return m_page.has_value(); }
 
   void Choose(const PrintChoices& choices) override;
   [[nodiscard]] double PageWidth() override { return Turned() ? portraitHeight : portraitWidth; }
   [[nodiscard]] double PageHeight() override { return Turned() ? portraitWidth : portraitHeight; }
-  void SetOrientation(Orientation orientation) override;
+  void SetOrientation(Orientation turned) override { orientation = turned; }
   [[nodiscard]] Orientation GetOrientation() override;
   void NewPage() override;
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
@@ -86,18 +81,18 @@ class FakePrinter final : public PrinterDevice {
   void EndDocument() override;
   void AbortDocument() override;
 
+  Orientation orientation = Orientation::Portrait;  // the printer's own, until set
   double portraitWidth = 11900;
   double portraitHeight = 16840;
   std::vector<std::string> drawings;
   int documentsPrinted = 0;
 
  private:
-  [[nodiscard]] bool Turned() const { return m_orientation == Orientation::Landscape; }
+  [[nodiscard]] bool Turned() const { return orientation == Orientation::Landscape; }
   void Draw(float x, float y, float width, float height, int firstRow, int rows);
   void CloseDocument(std::string call);
 
   CallLog& m_log;
-  Orientation m_orientation;
   std::optional<Orientation> m_page;  // the open document's page
 };
 
@@ -119,17 +114,17 @@ class FakeSettingsBackend final : public SettingsBackend {
   CallLog& m_log;
 };
 
-/// The real windowing layer on a desktop of memory: message boxes are answered from a script
-/// (No or OK without one), windows are made in name only.
+/// The real windowing layer on a desktop of memory: questions are answered as told, other
+/// message boxes with OK; windows are made in name only.
 class FakeWindowing final : public WindowingLayer {
  public:
   explicit FakeWindowing(CallLog& log) : WindowingLayer(1), m_log(log) {}
 
-  void Answer(MsgBoxResult answer) { m_answers.push_back(answer); }
   [[nodiscard]] const std::vector<MessageBoxRequest>& MessageBoxes() const { return m_boxes; }
 
   void Unload(Form& form) override;
   void End() override;
+  MsgBoxResult answer = MsgBoxResult::No;  // to every question
 
  protected:
   [[nodiscard]] MsgBoxResult AskUser(const MessageBoxRequest& request) override;
@@ -140,8 +135,17 @@ class FakeWindowing final : public WindowingLayer {
 
  private:
   CallLog& m_log;
-  std::deque<MsgBoxResult> m_answers;
   std::vector<MessageBoxRequest> m_boxes;
+};
+
+/// One of each fake on one log.
+struct Desk {
+  CallLog log;
+  FakePrinter printer{log};
+  FakeClipboard clipboard{log};
+  FakeScreen screen;
+  FakeSettingsBackend settings{log};
+  FakeWindowing windowing{log};
 };
 
 }  // namespace mirablot::fake

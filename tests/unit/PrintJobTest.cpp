@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: MIT
-// The print job's layout rules, and the start-up window that runs it, with its failure path.
-// The fake page is an A4 sheet printable to its edges: 11900 x 16840 twips, so the printable
-// extents are 11200 x 16140 in portrait and 16140 x 11200 in landscape. The fake screen has
-// 15 twips per pixel, so a 300 x 200 picture measures 4500 x 3000 twips.
+// The options, the session the program runs in, the print job's layout rules, and the
+// start-up window that runs it, with its failure path; a launch straight into the settings
+// window. The fake page is an A4 sheet printable to its edges: 11900 x 16840 twips, so the
+// printable extents are 11200 x 16140 in portrait and 16140 x 11200 in landscape. The fake
+// screen has 15 twips per pixel, so a 300 x 200 picture measures 4500 x 3000 twips.
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/CommandLine.h"
+#include "app/DesktopSession.h"
+#include "app/Launch.h"
 #include "app/frmMain.h"
 #include "fakes/Fakes.h"
 #include "forms/PictureHolder.h"
@@ -24,16 +32,18 @@ namespace {
 constexpr auto kPortrait = Orientation::Portrait;
 constexpr auto kLandscape = Orientation::Landscape;
 
-// A print job on fakes, with "Key=Value|Key=Value" stored (values keep their blanks).
-struct Job {
-  explicit Job(const std::string& stored, Orientation own = kPortrait) : printer(log, own) {
+// The start-up window and the print job on fakes, with "Key=Value|Key=Value" stored (values
+// keep their blanks) and a printer of this orientation.
+struct StartUp : fake::Desk {
+  explicit StartUp(const std::string& stored = "", Orientation own = kPortrait) {
     std::istringstream lines(stored);
     for (std::string line; std::getline(lines, line, '|');) {
-      backend.values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+      settings.values[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
     }
+    printer.orientation = own;
   }
 
-  // What was drawn, "; " between pages, then "!" and the number of the error raised, if any.
+  // What the job drew, "; " between pages, after "!" and the number of the error raised.
   std::string Print(Picture picture, print::Flow flow = print::Flow::OnePage) {
     std::ostringstream outcome;
     try {
@@ -49,23 +59,30 @@ struct Job {
     return outcome.str();
   }
 
-  fake::CallLog log;
-  fake::FakeSettingsBackend backend{log};
-  SettingsStore store{backend};
-  fake::FakePrinter printer;
-  fake::FakeScreen screen{28800, 16200, 15};
+  // The first question the start-up window asked, after loading with this picture.
+  std::string Launch(Picture picture) {
+    clipboard.picture = std::move(picture);
+    form.Form_Load();
+    return windowing.MessageBoxes().empty() ? "" : windowing.MessageBoxes().front().text;
+  }
+
+  SettingsStore store{settings};
   PictureHolder img{screen, 15, 15};
+  frmMain form{{printer, clipboard, screen, store, windowing, {"Labels", 2, true}}, img};
   std::string description;  // of the error raised
 };
 
-TEST(PrintJob, PlacesThePictureAsTheSettingsSay) {
+TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
   struct Layout {
     const char* stored;
     const char* drawn;
     const char* printer = "";  // "landscape" for its own orientation; "WIDTH" for its page
     int width = 300;           // of the picture, in pixels
     int height = 200;
+    print::Flow flow = print::Flow::OnePage;
+    int blankRow = -1;
   };
+  constexpr auto kLong = print::Flow::AcrossPages;
   for (const Layout& layout : {
            // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
            Layout{"Space0=1|SpaceMM=10", "portrait 567,0 4500x3000"},
@@ -108,12 +125,48 @@ TEST(PrintJob, PlacesThePictureAsTheSettingsSay) {
            // height of a tall picture there.
            Layout{"Orientation=1|Zoom=1", "landscape 0,0 16140x10760"},
            Layout{"Zoom=1", "portrait 0,0 10760x16140", "", 200, 300},
+           // Long pictures flow across pages: 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows
+           // fill the 16140 twips of an A4 page, and 2 mm (113.4 twips) are 8 rows. Automatic is
+           // portrait, whatever the printer's own.
+           Layout{"Orientation=2",
+                  "portrait 0,0 1500x16140 rows 0+1076; portrait 0,0 1500x16140 rows 1068+1076; "
+                  "portrait 0,0 1500x12960 rows 2136+864",
+                  "landscape", 100, 3000, kLong},
+           // A blank row near the first page's end: cut below it.
+           Layout{"",
+                  "portrait 0,0 1500x16065 rows 0+1071; portrait 0,0 1500x16140 rows 1071+1076; "
+                  "portrait 0,0 1500x12915 rows 2139+861",
+                  "", 100, 3000, kLong, 1070},
+           // The top margin on every sheet (15573 twips of room: 1038 rows), centred in the room
+           // beside the picture: (11900 - 700 - 1500) / 2.
+           Layout{"Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
+                  "portrait 4850,567 1500x15570 rows 0+1038; portrait 4850,567 1500x15570 rows "
+                  "1030+1038; portrait 4850,567 1500x14100 rows 2060+940",
+                  "", 100, 3000, kLong},
+           // Right of a left margin: 567 + 11900 - 567 - 700 - 1500.
+           Layout{"Space0=1|SpaceMM=10|PositionH=2",
+                  "portrait 9700,0 1500x16140 rows 0+1076; portrait 9700,0 1500x16140 rows "
+                  "1068+1076; portrait 9700,0 1500x12960 rows 2136+864",
+                  "", 100, 3000, kLong},
+           // Landscape: 11200 twips, 746 rows a page.
+           Layout{"Orientation=1",
+                  "landscape 0,0 1500x11190 rows 0+746; landscape 0,0 1500x11190 rows 738+746; "
+                  "landscape 0,0 1500x11190 rows 1476+746; landscape 0,0 1500x11190 rows "
+                  "2214+746; landscape 0,0 1500x720 rows 2952+48",
+                  "", 100, 3000, kLong},
+           // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
+           Layout{"PositionV=2", "portrait 0,1140 1500x15000", "", 100, 1000, kLong},
        }) {
-    Job job(layout.stored, std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
+    StartUp job(layout.stored, std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
     if (std::isdigit(*layout.printer)) {
       job.printer.portraitWidth = std::stod(layout.printer);
     }
-    EXPECT_EQ(job.Print(fake::MakePicture(layout.width, layout.height)), layout.drawn)
+    std::vector<bool> blank(static_cast<std::size_t>(layout.height));
+    if (layout.blankRow >= 0) {
+      blank[static_cast<std::size_t>(layout.blankRow)] = true;
+    }
+    EXPECT_EQ(job.Print(fake::MakePicture(layout.width, layout.height, blank), layout.flow),
+              layout.drawn)
         << layout.stored << ' ' << layout.printer;
   }
 }
@@ -142,169 +195,201 @@ TEST(PrintJob, CutsLongPicturesBelowTheLowestBlankRowNearAPagesEndElseOverlaps) 
   }
 }
 
-TEST(PrintJob, LongPicturesFlowFromTheTopOfEachPageAtTheirWidth) {
-  // 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows fill the 16140 twips of an A4 page, and
-  // 2 mm (113.4 twips) are 8 rows.
-  std::vector<bool> blankAt1070(3000);
-  blankAt1070[1070] = true;
-  struct Case {
-    const char* stored;
-    const char* pages;
-    std::vector<bool> blank = {};
-    int height = 3000;
-    Orientation printer = kPortrait;
-  };
-  for (const Case& c : {
-           // Automatic is portrait, whatever the printer's own (landscape here).
-           Case{"Orientation=2",
-                "portrait 0,0 1500x16140 rows 0+1076; portrait 0,0 1500x16140 rows 1068+1076; "
-                "portrait 0,0 1500x12960 rows 2136+864",
-                {},
-                3000,
-                kLandscape},
-           // A blank row near the first page's end: cut below it.
-           Case{"",
-                "portrait 0,0 1500x16065 rows 0+1071; portrait 0,0 1500x16140 rows 1071+1076; "
-                "portrait 0,0 1500x12915 rows 2139+861",
-                blankAt1070},
-           // The top margin on every sheet (15573 twips of room: 1038 rows), centred in the room
-           // beside the picture: (11900 - 700 - 1500) / 2.
-           Case{"Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
-                "portrait 4850,567 1500x15570 rows 0+1038; portrait 4850,567 1500x15570 rows "
-                "1030+1038; portrait 4850,567 1500x14100 rows 2060+940"},
-           // Right of a left margin: 567 + 11900 - 567 - 700 - 1500.
-           Case{"Space0=1|SpaceMM=10|PositionH=2",
-                "portrait 9700,0 1500x16140 rows 0+1076; portrait 9700,0 1500x16140 rows "
-                "1068+1076; portrait 9700,0 1500x12960 rows 2136+864"},
-           // Landscape: 11200 twips, 746 rows a page.
-           Case{"Orientation=1",
-                "landscape 0,0 1500x11190 rows 0+746; landscape 0,0 1500x11190 rows 738+746; "
-                "landscape 0,0 1500x11190 rows 1476+746; landscape 0,0 1500x11190 rows "
-                "2214+746; landscape 0,0 1500x720 rows 2952+48"},
-           // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
-           Case{"PositionV=2", "portrait 0,1140 1500x15000", {}, 1000},
-       }) {
-    Job job(c.stored, c.printer);
-    EXPECT_EQ(job.Print(fake::MakePicture(100, c.height, c.blank), print::Flow::AcrossPages),
-              c.pages)
-        << c.stored;
-  }
-}
-
 TEST(PrintJob, LongPicturesFitTheWidthAndStopAtAHundredPages) {
   // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
-  Job job("Zoom=1");
+  StartUp job("Zoom=1");
   job.Print(fake::MakePicture(100, 3000), print::Flow::AcrossPages);
   ASSERT_EQ(job.printer.drawings.size(), 22U);
   EXPECT_EQ(job.printer.drawings.front(), "portrait 0,0 11200x16128 rows 0+144");
   EXPECT_EQ(job.printer.drawings.back(), "portrait 0,0 11200x2016 rows 2982+18");
   // 200000 rows would take 1409 pages: 142 more each, 144 on the last.
-  Job tooLong("Zoom=1");
+  StartUp tooLong("Zoom=1");
   EXPECT_EQ(tooLong.Print(fake::MakePicture(100, 200000), print::Flow::AcrossPages), "!380");
   EXPECT_THAT(tooLong.description, ::testing::HasSubstr("1409"));
 }
 
-// The start-up window: it runs the job on load; a failure aborts and asks.
-class StartUpWindowTest : public ::testing::Test {
- protected:
-  void Launch(Picture picture) {
-    m_clipboard.picture = std::move(picture);
-    m_form.Form_Load();
-  }
-
-  fake::CallLog m_log;
-  fake::FakePrinter m_printer{m_log};
-  fake::FakeClipboard m_clipboard{m_log};
-  fake::FakeScreen m_screen{28800, 16200, 15};
-  fake::FakeSettingsBackend m_backend{m_log};
-  SettingsStore m_store{m_backend};
-  fake::FakeWindowing m_windowing{m_log};
-  PictureHolder m_img{m_screen, 15, 15};
-  frmMain m_form{{m_printer, m_clipboard, m_screen, m_store, m_windowing, {"Labels", 2, true}},
-                 m_img};
-};
-
-TEST_F(StartUpWindowTest, PrintsWithTheRunsChoicesUnseenThenUnloads) {
-  Launch(fake::MakePicture(300, 200));
-  EXPECT_EQ(m_log.Matching("Printer.").front(), "Printer.Choose(Labels, 2, grey)");
-  EXPECT_THAT(m_printer.drawings, ::testing::ElementsAre("portrait 0,0 4500x3000"));
-  EXPECT_EQ(m_printer.documentsPrinted, 1);
-  EXPECT_TRUE(m_windowing.MessageBoxes().empty());
-  EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
-  EXPECT_TRUE(m_form.Printed());
+// The start-up window runs the job on load; a failure aborts and asks.
+TEST(StartUpWindowTest, PrintsWithTheRunsChoicesUnseenThenUnloads) {
+  StartUp desk;
+  EXPECT_EQ(desk.Launch(fake::MakePicture(300, 200)), "");
+  EXPECT_EQ(desk.log.Matching("Printer.").front(), "Printer.Choose(Labels, 2, grey)");
+  EXPECT_THAT(desk.printer.drawings, ::testing::ElementsAre("portrait 0,0 4500x3000"));
+  EXPECT_EQ(desk.printer.documentsPrinted, 1);
+  EXPECT_TRUE(desk.log.Contains("Windowing.Unload(frmMain)"));
+  EXPECT_TRUE(desk.form.Printed());
   // Parked beyond the bottom-right corner of the screen.
-  EXPECT_FLOAT_EQ(m_form.Left(), 28800);
-  EXPECT_FLOAT_EQ(m_form.Top(), 16200);
+  EXPECT_FLOAT_EQ(desk.form.Left(), 28800);
+  EXPECT_FLOAT_EQ(desk.form.Top(), 16200);
 }
 
-TEST_F(StartUpWindowTest, TextOnTheClipboardAbortsAndAsksWhetherToOpenTheSettings) {
-  Launch(Picture());
-  EXPECT_TRUE(m_log.Contains("Printer.AbortDocument"));
-  EXPECT_EQ(m_printer.documentsPrinted, 0);
-  ASSERT_EQ(m_windowing.MessageBoxes().size(), 1U);
-  const MessageBoxRequest& box = m_windowing.MessageBoxes().front();
-  EXPECT_EQ(box.text,
-            "Err.Number:\t481\rErr.Description:\t印刷する画像がありません。\r\r"
-            "とりあえず設定画面でも開く？");
-  EXPECT_EQ(box.title, "Mirablot Error");
-  EXPECT_EQ(box.buttons, MsgBoxButtons::YesNo);
-  EXPECT_EQ(box.defaultButton, MsgBoxDefault::Second);
-  // No: the window goes, and with it the program.
-  EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
-  EXPECT_FALSE(m_form.Printed());
-}
-
-TEST_F(StartUpWindowTest, EveryFailureAbortsAndAsksWithItsNumber) {
-  // The failing call, its error, and the documents that reached the printer before it.
-  for (const auto& [call, number, printed] :
-       {std::tuple{"Printer.NewPage", -1, 0},
-        {"Printer.EndDocument", 1286, 0},
-        {"Settings.Read(Quillery/Startup/Orientation)", 75, 0},
-        {"Windowing.Unload(frmMain)", 91, 1}}) {
-    fake::CallLog log;
-    fake::FakePrinter printer(log);
-    fake::FakeWindowing windowing(log);
-    fake::FakeSettingsBackend backend(log);
-    SettingsStore store(backend);
-    log.FailOn(call, number, "failed");
-    m_clipboard.picture = fake::MakePicture(300, 200);
-    frmMain form({printer, m_clipboard, m_screen, store, windowing}, m_img);
-    form.Form_Load();
-    ASSERT_EQ(windowing.MessageBoxes().size(), 1U) << call;
-    EXPECT_EQ(windowing.MessageBoxes().front().text,
-              "Err.Number:\t" + std::to_string(number) +
-                  "\rErr.Description:\tfailed\r\rとりあえず設定画面でも開く？");
-    EXPECT_EQ(printer.documentsPrinted, printed) << call;
-    EXPECT_FALSE(printer.DocumentOpen()) << call;
-    EXPECT_FALSE(form.Printed()) << call;
+TEST(StartUpWindowTest, TextOnTheClipboardOrAnyFailureAbortsAndAsksWhetherToOpenTheSettings) {
+  // The failing call, the question (481: text on the clipboard), and the documents printed.
+  for (const auto& [call, question, printed] : {
+           std::tuple{"", "481\rErr.Description:\t印刷する画像がありません。", 0},
+           {"Windowing.MsgBox", "481\rErr.Description:\t印刷する画像がありません。", 0},
+           {"Printer.NewPage", "-1\rErr.Description:\tfailed", 0},
+           {"Printer.EndDocument", "1286\rErr.Description:\tfailed", 0},
+           {"Settings.Read(Quillery/Startup/Orientation)", "75\rErr.Description:\tfailed", 0},
+           {"Windowing.Unload(frmMain)", "91\rErr.Description:\tfailed", 1},
+       }) {
+    StartUp desk;
+    desk.log.FailOn(*call ? call : "(nothing)", std::atoi(question), "failed");
+    EXPECT_EQ(desk.Launch(std::atoi(question) == 481 ? Picture() : fake::MakePicture(300, 200)),
+              std::string("Err.Number:\t") + question + "\r\rとりあえず設定画面でも開く？")
+        << call;
+    ASSERT_EQ(desk.windowing.MessageBoxes().size(), 1U) << call;
+    const MessageBoxRequest& box = desk.windowing.MessageBoxes().front();
+    EXPECT_EQ(std::tuple(box.title, box.buttons, box.defaultButton),
+              std::tuple("Mirablot Error", MsgBoxButtons::YesNo, MsgBoxDefault::Second));
+    EXPECT_EQ(desk.printer.documentsPrinted, printed) << call;
+    EXPECT_FALSE(desk.printer.DocumentOpen()) << call;
+    EXPECT_FALSE(desk.form.Printed()) << call;
+    // No: the window goes, and with it the program.
+    EXPECT_TRUE(desk.log.Contains("Windowing.Unload(frmMain)")) << call;
   }
 }
 
-TEST_F(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoaded) {
-  m_windowing.Answer(MsgBoxResult::Yes);
-  Launch(Picture());
-  EXPECT_TRUE(m_log.Contains("Windowing.CreateWindow(frmSetting)"));
-  EXPECT_TRUE(m_log.Contains("Settings.Read(Quillery/Startup/Orientation)"));  // it loaded
-  EXPECT_FALSE(m_log.Contains("Windowing.Unload(frmMain)"));
-  EXPECT_TRUE(m_windowing.HasLoadedWindows());
+TEST(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoaded) {
+  StartUp desk;
+  desk.windowing.answer = MsgBoxResult::Yes;
+  desk.Launch(Picture());
+  EXPECT_TRUE(desk.log.Contains("Windowing.CreateWindow(frmSetting)"));
+  EXPECT_TRUE(desk.log.Contains("Settings.Read(Quillery/Startup/Orientation)"));  // it loaded
+  EXPECT_FALSE(desk.log.Contains("Windowing.Unload(frmMain)"));
+  EXPECT_TRUE(desk.windowing.HasLoadedWindows());
 }
 
-TEST_F(StartUpWindowTest, SettingsWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
+TEST(StartUpWindowTest, SettingsWindowThatCannotBeMadeIsReportedAndEndsTheProgram) {
   // A desktop out of window handles: nothing may be left waiting for a window that never came.
-  m_log.FailOn("Windowing.CreateWindow", 1158, "no window handles left");
-  m_windowing.Answer(MsgBoxResult::Yes);
-  Launch(Picture());
-  ASSERT_EQ(m_windowing.MessageBoxes().size(), 2U);
-  EXPECT_EQ(m_windowing.MessageBoxes()[1].text,
+  StartUp desk;
+  desk.log.FailOn("Windowing.CreateWindow", 1158, "no window handles left");
+  desk.windowing.answer = MsgBoxResult::Yes;
+  desk.Launch(Picture());
+  ASSERT_EQ(desk.windowing.MessageBoxes().size(), 2U);
+  EXPECT_EQ(desk.windowing.MessageBoxes()[1].text,
             "Err.Number:\t1158\rErr.Description:\tno window handles left");
-  EXPECT_TRUE(m_windowing.Ended());
-  EXPECT_FALSE(m_windowing.HasLoadedWindows());
+  EXPECT_TRUE(desk.windowing.Ended());
+  EXPECT_FALSE(desk.windowing.HasLoadedWindows());
 }
 
-TEST_F(StartUpWindowTest, FailingQuestionBoxStillUnloads) {
-  m_log.FailOn("Windowing.MsgBox", 5);
-  Launch(Picture());
-  EXPECT_TRUE(m_log.Contains("Windowing.Unload(frmMain)"));
+// The command line as one line: the command, then for a print the picture and the choices.
+std::string Rendered(const CommandLine& line) {
+  static const char* const kNames[] = {"print", "settings", "help", "version", "misuse"};
+  std::ostringstream text;
+  text << kNames[static_cast<int>(line.command)];
+  if (line.command == Command::Print) {
+    const PrintChoices& choices = line.choices;
+    text << (line.picture.empty() ? "" : " ") << line.picture
+         << (choices.printer.empty() ? "" : " ") << choices.printer;
+    if (choices.copies > 0) {
+      text << " x" << choices.copies;
+    }
+    text << (choices.monochrome ? " grey" : "") << (line.acrossPages ? " long" : "");
+  }
+  return text.str();
+}
+
+// Each row is "ARGUMENTS => LINE", the arguments separated by blanks.
+void Check(OptionStyle style, std::initializer_list<std::string_view> rows) {
+  for (const std::string_view row : rows) {
+    const std::size_t arrow = row.find("=>");
+    std::istringstream words{std::string(row.substr(0, arrow))};
+    const std::vector<std::string> owned{std::istream_iterator<std::string>(words), {}};
+    const std::vector<std::string_view> arguments(owned.begin(), owned.end());
+    const CommandLine line = ParseCommandLine(arguments, style);
+    EXPECT_EQ(Rendered(line), row.substr(arrow + 3)) << row;
+    EXPECT_EQ(line.problem.empty(), line.command != Command::Misuse) << row << line.problem;
+  }
+}
+
+TEST(CommandLine, ChoosesTheCommandThePictureAndThePrintChoices) {
+  Check(OptionStyle::Unix,
+        {"=> print", "--settings --settings => settings", "-h => help", "--version => version",
+         "--settings --help => help", "--help --version pic.png => help",
+         "--settings --version => misuse", "--setings => misuse", "--SETTINGS => misuse",
+         "--help --bogus => misuse"});
+  Check(OptionStyle::Unix,
+        {"pic.png => print pic.png", "/home/me/pic.png => print /home/me/pic.png", "- => print -",
+         "-- -pic.png => print -pic.png", "-pic.png => misuse", "a.png b.png => misuse"});
+  Check(OptionStyle::Unix,
+        {"--printer Photo/grey pic.png => print pic.png Photo/grey",
+         "-d Labels -d Office => print Office", "--printer=Labels => print Labels",
+         "--printer => misuse", "--printer= => misuse", "--copies 3 => print x3",
+         "-n 999 => print x999", "--copies=1 => print x1", "--copies 0 => misuse",
+         "--copies 1000 => misuse", "--copies 2x => misuse", "--copies +2 => misuse",
+         "--gray => print grey", "--grey - --copies 2 -d P => print - P x2 grey",
+         "--long - -n 2 => print - x2 long"});
+  Check(OptionStyle::Unix, {"--long --settings => misuse", "--settings pic.png => misuse",
+                            "--grey --settings => misuse", "--version - => misuse"});
+  Check(OptionStyle::Windows,
+        {"/settings => settings", "/Settings => settings", "/? => help",
+         "--settings /SETTINGS => settings", "/version => version", "/print => misuse",
+         "/PRINTER:Labels /copies:2 /grey C:\\pic.png => print C:\\pic.png Labels x2 grey",
+         "/copies:0 => misuse", "/LONG => print long", "/grey /settings => misuse"});
+  EXPECT_EQ(ParseCommandLine(std::vector<std::string_view>{""}, OptionStyle::Unix).command,
+            Command::Misuse);
+}
+
+// Facts as letters: W a Wayland compositor named, S by WAYLAND_SOCKET alone, R that answered,
+// D with data control, V that shows windows; X an X display named; QT_QPA_PLATFORM after '='.
+SessionFacts Facts(std::string_view code) {
+  const std::size_t equals = std::min(code.find('='), code.size());
+  const auto has = [&](char flag) { return code.substr(0, equals).find(flag) != code.npos; };
+  SessionFacts facts{has('W'), has('S'), has('R'), has('D'), has('V'), has('X')};
+  facts.requestedQtPlatform = code.substr(std::min(equals + 1, code.size()));
+  return facts;
+}
+
+TEST(PlanSession, ChoosesTheReaderAndTheWindowsPlatform) {
+  using enum ClipboardRoute;
+  for (const auto& [facts, clipboard, platform] : {
+           std::tuple{"X", X11Selection, "xcb"},          // an X11 desktop
+           {"X=offscreen", X11Selection, "offscreen"},    // the user's own platform is kept
+           {"WRDVX", WaylandDataControl, "wayland;xcb"},  // sway with XWayland
+           {"WRDV", WaylandDataControl, "wayland"},
+           {"WRDVX=wayland-egl", WaylandDataControl, "wayland-egl;xcb"},  // KDE asking for it
+           {"WRVX", XWaylandSelection, "wayland;xcb"},  // GNOME: XWayland bridges the clipboard
+           {"WRV", Toolkit, "wayland"},                 // GNOME without XWayland
+           {"WRDX", WaylandDataControl, "xcb"},         // a compositor that shows no windows
+           {"WRD", WaylandDataControl, "wayland"},
+           {"WX=wayland", XWaylandSelection, "xcb"},  // WAYLAND_DISPLAY names no compositor
+           {"W", Toolkit, ""},
+           {"", Toolkit, ""},
+           // An inherited WAYLAND_SOCKET serves one connection: the reader's.
+           {"WSRDVX", WaylandDataControl, "xcb"},
+           {"WSRDV", WaylandDataControl, ""},
+           {"WSRVX", XWaylandSelection, "xcb"},
+       }) {
+    const SessionPlan plan = PlanSession(Facts(facts));
+    EXPECT_EQ(plan.clipboard, clipboard) << facts;
+    EXPECT_EQ(plan.qtPlatform, platform) << facts;
+  }
+}
+
+// Launched with --settings: the exit status.
+int LaunchSettings(fake::Desk& desk, bool& looped) {
+  return Launch({desk.printer, desk.clipboard, desk.screen, desk.settings, desk.windowing,
+                 [&desk] { return desk.windowing.HasLoadedWindows(); },
+                 [&looped] { return looped = true, 0; }},
+                {.mode = LaunchMode::Settings});
+}
+
+TEST(Launch, SettingsModeOpensTheWindowWithoutReadingTheClipboardOrPrinting) {
+  fake::Desk desk;
+  bool looped = false;
+  EXPECT_EQ(LaunchSettings(desk, looped), 0);
+  EXPECT_TRUE(looped);
+  EXPECT_TRUE(desk.log.Contains("Windowing.CreateWindow(frmSetting)"));
+  EXPECT_TRUE(desk.log.Matching("Clipboard.").empty());
+  EXPECT_TRUE(desk.log.Matching("Printer.NewPage").empty());
+  EXPECT_TRUE(desk.windowing.MessageBoxes().empty());
+  // A window that cannot be made ends the program without waiting.
+  fake::Desk full;
+  full.log.FailOn("Windowing.CreateWindow", 1158, "no window handles left");
+  looped = false;
+  EXPECT_EQ(LaunchSettings(full, looped), 1);
+  EXPECT_FALSE(looped);
+  EXPECT_EQ(full.windowing.MessageBoxes().size(), 1U);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // editing rules, and what OK, Cancel and the close box store.
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -44,25 +45,18 @@ std::string Preview(frmSetting& form) {
 
 class SettingsWindowTest : public testing::SettingsWindowFixture {
  protected:
-  // A settings window of its own, loaded from "Orientation,Zoom,PositionH,PositionV,Space0,
-  // Space1,SpaceMM" values, as many as given.
-  struct Loaded {
-    Loaded(fake::CallLog& log, PrinterDevice& printer, Windowing& windowing,
-           const std::string& stored)
-        : backend(log), store(backend), form(store, printer, windowing) {
-      std::istringstream fields(stored);
-      std::string text;
-      for (const char* key : kKeys) {
-        if (std::getline(fields, text, ',')) {
-          backend.values[key] = text;
-        }
+  // Stores only these "Orientation,Zoom,PositionH,PositionV,Space0,Space1,SpaceMM" values, as
+  // many as given.
+  void Store(const std::string& stored) {
+    m_backend.values.clear();
+    std::istringstream fields(stored);
+    std::string text;
+    for (const char* key : kKeys) {
+      if (std::getline(fields, text, ',')) {
+        m_backend.values[key] = text;
       }
-      form.Form_Load();
     }
-    fake::FakeSettingsBackend backend;
-    SettingsStore store;
-    frmSetting form;
-  };
+  }
 
   // The user replaces the margin text, as by selecting it all and typing or pasting.
   void TypeMargin(const std::string& text) {
@@ -71,42 +65,39 @@ class SettingsWindowTest : public testing::SettingsWindowFixture {
 };
 
 TEST_F(SettingsWindowTest, LoadsTheStoredSettingsOrFallsBackSilently) {
-  struct Case {
-    const char* stored;
-    const char* shown;
-    int printer = 1;  // the printer's orientation, or 0: it cannot be asked
-  };
-  for (const Case& c : {
+  // Stored, after "L:" for a landscape printer or "?:" for one that cannot be asked; shown.
+  for (const auto& [stored, shown] : {
            // First use: portrait (none for a landscape printer), left, top, the design's 20 mm.
-           Case{"", "0 0 0 0 0 0 (20)"},
-           Case{"", "- 0 0 0 0 0 (20)", 2},
-           Case{"", "0 0 0 0 0 0 (20)", 0},
-           Case{"1,1,2,1,0,1,007", "1 1 2 1 0- 1 7"},
+           std::pair{"", "0 0 0 0 0 0 (20)"},
+           {"L:", "- 0 0 0 0 0 (20)"},
+           {"?:", "0 0 0 0 0 0 (20)"},
+           {"1,1,2,1,0,1,007", "1 1 2 1 0- 1 7"},
            // Orientations round half to even.
-           Case{"1.5,0,0,0,0,0,0", "2 0 0 0 0 0 (0)"},
-           Case{"0.5,0,0,0,0,0,0", "0 0 0 0 0 0 (0)"},
+           {"1.5,0,0,0,0,0,0", "2 0 0 0 0 0 (0)"},
+           {"0.5,0,0,0,0,0,0", "0 0 0 0 0 0 (0)"},
            // A value a control refuses ends the load: the fall-back, for a landscape printer.
-           Case{"3,1,2,2,0,0,5", "- 0 0 0 0 0 (20)", 2},
+           {"L:3,1,2,2,0,0,5", "- 0 0 0 0 0 (20)"},
            // What loaded before a bad value stays; the printer's portrait replaces landscape.
-           Case{"1,1,2,2,x,1,15", "0 1 0 0 0 0 (20)"},
+           {"1,1,2,2,x,1,15", "0 1 0 0 0 0 (20)"},
            // The margin text loads as a whole number, its magnitude kept ("-32768" has none).
-           Case{"0,0,0,0,1,0,2.5", "0 0 0 0 1 0- 2"},
-           Case{"0,0,0,0,1,0,-7", "0 0 0 0 1 0- 7"},
-           Case{"0,0,0,0,1,0,-32768", "0 0 0 0 1 0- 0"},
-           Case{"0,0,0,0,1,0,abc", "0 0 0 0 1 0- 20"},
-           Case{"0,0,0,0,0,0", "0 0 0 0 0 0 (0)"},  // no margin stored
+           {"0,0,0,0,1,0,2.5", "0 0 0 0 1 0- 2"},
+           {"0,0,0,0,1,0,-7", "0 0 0 0 1 0- 7"},
+           {"0,0,0,0,1,0,-32768", "0 0 0 0 1 0- 0"},
+           {"0,0,0,0,1,0,abc", "0 0 0 0 1 0- 20"},
+           {"0,0,0,0,0,0", "0 0 0 0 0 0 (0)"},  // no margin stored
            // Both margins: both checked, and both disabled for as long as the window is open.
-           Case{"0,0,0,0,1,1,10", "0 0 0 0 1- 1- 10"},
+           {"0,0,0,0,1,1,10", "0 0 0 0 1- 1- 10"},
        }) {
     fake::CallLog log;
-    fake::FakePrinter printer(log, c.printer == 2 ? Orientation::Landscape : Orientation::Portrait);
-    if (c.printer == 0) {
-      log.FailOn("Printer.GetOrientation", 484);
-    }
-    Loaded window(log, printer, m_windowing, c.stored);
-    EXPECT_EQ(Shown(window.form), c.shown) << '"' << c.stored << '"';
-    window.form.chkSpace(0).Click();  // ignored while disabled
-    EXPECT_EQ(Shown(window.form) == c.shown, !window.form.chkSpace(0).Enabled()) << c.stored;
+    fake::FakePrinter printer(log);
+    printer.orientation = stored[0] == 'L' ? Orientation::Landscape : Orientation::Portrait;
+    log.FailOn(stored[0] == '?' ? "Printer.GetOrientation" : "(nothing)", 484);
+    Store(stored + (stored[0] == 'L' || stored[0] == '?' ? 2 : 0));
+    frmSetting form(m_store, printer, m_windowing);
+    form.Form_Load();
+    EXPECT_EQ(Shown(form), shown) << '"' << stored << '"';
+    form.chkSpace(0).Click();  // ignored while disabled
+    EXPECT_EQ(Shown(form) == shown, !form.chkSpace(0).Enabled()) << stored;
   }
   EXPECT_TRUE(m_windowing.MessageBoxes().empty());
   EXPECT_THROW((void)m_form.optOrientation(3), Error);
@@ -122,10 +113,12 @@ TEST_F(SettingsWindowTest, PreviewPlacesTheSheetAndThePrintedBlock) {
            // A left margin shrinks the block from its left edge.
            {"0,0,0,0,1,0,0", "600,480 700x1000 620,500 520x820"},
        }) {
-    Loaded window(m_log, m_printer, m_windowing, stored);
-    EXPECT_EQ(Preview(window.form), preview) << stored;
+    Store(stored);
+    frmSetting form(m_store, m_printer, m_windowing);
+    form.Form_Load();
+    EXPECT_EQ(Preview(form), preview) << stored;
   }
-  StoreAll({"0", "0", "0", "0", "1", "0", "0"});
+  Store("0,0,0,0,1,0,0");
   m_form.Form_Load();
   TypeMargin("99");
   EXPECT_EQ(Preview(m_form), "600,480 700x1000 818,500 322x820");
@@ -144,7 +137,7 @@ TEST_F(SettingsWindowTest, PreviewPlacesTheSheetAndThePrintedBlock) {
 }
 
 TEST_F(SettingsWindowTest, MarginTextStaysAWholeNumberWhileTheUserTypes) {
-  StoreAll({"0", "0", "0", "0", "1", "0", "0"});
+  Store("0,0,0,0,1,0,0");
   m_form.Form_Load();
   TextBox& box = m_form.txtSpace();
   box.Edit("05", 2);  // "5" typed behind "0"
@@ -153,18 +146,12 @@ TEST_F(SettingsWindowTest, MarginTextStaysAWholeNumberWhileTheUserTypes) {
   box.Edit("15", 1);  // "1" typed in front of "5": kept, the caret to the end
   EXPECT_EQ(box.Text(), "15");
   EXPECT_EQ(box.SelStart(), 2);
-  for (const auto& [typed, kept] : {std::pair{"", "0"},
-                                    {"-", "0"},
-                                    {"-7", "7"},
-                                    {"2.5", "2"},
-                                    {"3.5", "4"},
-                                    {"5a", "0"},
-                                    {"40000", "0"},
-                                    {"32767", "32767"},
-                                    {" 8 ", "8"}}) {
-    TypeMargin(typed);
-    EXPECT_EQ(box.Text(), kept) << '"' << typed << '"';
-    EXPECT_EQ(box.SelStart(), static_cast<int>(box.Text().size())) << '"' << typed << '"';
+  // Typed, then kept.
+  for (const std::string_view row :
+       {"=0", "-=0", "-7=7", "2.5=2", "3.5=4", "5a=0", "40000=0", "32767=32767", " 8 =8"}) {
+    TypeMargin(std::string(row.substr(0, row.find('='))));
+    EXPECT_EQ(box.Text(), row.substr(row.find('=') + 1)) << row;
+    EXPECT_EQ(box.SelStart(), static_cast<int>(box.Text().size())) << row;
   }
 }
 
@@ -195,11 +182,13 @@ TEST_F(SettingsWindowTest, OkStoresTheSevenKeysInOneSaveThenEnds) {
                                      "PositionH=2, PositionV=0, Space0=1, Space1=0, SpaceMM=15)",
                                      "Windowing.Unload(frmSetting)", "Windowing.End"));
   // None selected (a landscape printer's fall-back) is stored empty.
-  fake::FakePrinter printer(m_log, Orientation::Landscape);
-  Loaded window(m_log, printer, m_windowing, "");
-  window.form.cmdAct(0).Press();
-  EXPECT_EQ(window.backend.values["Orientation"], "");
-  EXPECT_EQ(window.backend.values["SpaceMM"], "20");
+  m_printer.orientation = Orientation::Landscape;
+  Store("");
+  frmSetting fallBack(m_store, m_printer, m_windowing);
+  fallBack.Form_Load();
+  fallBack.cmdAct(0).Press();
+  EXPECT_EQ(m_backend.values["Orientation"], "");
+  EXPECT_EQ(m_backend.values["SpaceMM"], "20");
 }
 
 TEST_F(SettingsWindowTest, CancelAndTheCloseBoxStoreNothing) {
