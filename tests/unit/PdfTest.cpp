@@ -73,19 +73,6 @@ Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::s
 // Three rows of two RGB pixels, each after its filter byte.
 const Bytes kRaw = {0, 1, 2, 3, 4, 5, 6, 2, 9, 9, 9, 8, 8, 8, 4, 0, 0, 0, 7, 7, 7};
 
-TEST(PngTest, ReadsTheHeaderAndTheImageDataAcrossChunks) {
-  const Bytes png = PngOf(2, 3, Deflate(kRaw));
-  const PngImage image = ReadPng(png);
-  Bytes joined;
-  for (const auto part : image.data) {
-    joined.insert(joined.end(), part.begin(), part.end());
-  }
-  const PngHeader& header = image.header;
-  EXPECT_EQ(std::tuple(header.width, header.height, header.Channels()), std::tuple(2u, 3u, 3));
-  EXPECT_GT(image.data.size(), 1u);
-  EXPECT_EQ(joined, Deflate(kRaw));
-}
-
 TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
   const auto refused = [](const Bytes& png) {
     return ErrorOf([&] { (void)ReadPng(png); }) == static_cast<int>(ErrorNumber::InvalidPicture);
