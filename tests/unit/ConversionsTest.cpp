@@ -69,8 +69,6 @@ TEST(Conversions, TextToNumbersRoundsHalfToEvenWithinTheirRange) {
          "922337203685477.5807=9223372036854775807", "-922337203685477.5808=-9223372036854775808",
          "922337203685477.5808=!6", "922337203685477.58075=!6", "abc=!13", "1e308=!13", "NaN=!13",
          "２０=!13"});
-  EXPECT_EQ(ToText(-32768), "-32768");
-  EXPECT_EQ(ToText(0), "0");
 }
 
 TEST(Conversions, RoundingAndCheckedArithmeticOverflowAtTheirEdges) {
@@ -121,6 +119,7 @@ TEST_F(ControlsTest, OptionButtonsOfAGroupExcludeEachOtherAndClickOnlyWhenSelect
   a.SetValue(true);
   a.SetValue(true);  // already selected: no event
   b.Click();
+  b.Click();  // a click on the selected one keeps it selected, silently
   EXPECT_TRUE(b.Value() && !a.Value());
   EXPECT_EQ(seenByA, 2);
   b.SetValue(false);  // clearing is silent and leaves nothing selected

@@ -154,6 +154,11 @@ TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
                   "landscape 0,0 1500x11190 rows 1476+746; landscape 0,0 1500x11190 rows "
                   "2214+746; landscape 0,0 1500x720 rows 2952+48",
                   "", 100, 3000, kLong},
+           // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
+           Layout{"Zoom=1",
+                  "portrait 0,0 11200x16128 rows 0+144; portrait 0,0 11200x16128 rows 142+144; "
+                  "portrait 0,0 11200x1792 rows 284+16",
+                  "", 100, 300, kLong},
            // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
            Layout{"PositionV=2", "portrait 0,1140 1500x15000", "", 100, 1000, kLong},
        }) {
@@ -195,14 +200,8 @@ TEST(PrintJob, CutsLongPicturesBelowTheLowestBlankRowNearAPagesEndElseOverlaps) 
   }
 }
 
-TEST(PrintJob, LongPicturesFitTheWidthAndStopAtAHundredPages) {
-  // Fitted to 11200 twips, a row is 112 twips: 144 rows a page, 2 repeated.
-  StartUp job("Zoom=1");
-  job.Print(fake::MakePicture(100, 3000), print::Flow::AcrossPages);
-  ASSERT_EQ(job.printer.drawings.size(), 22U);
-  EXPECT_EQ(job.printer.drawings.front(), "portrait 0,0 11200x16128 rows 0+144");
-  EXPECT_EQ(job.printer.drawings.back(), "portrait 0,0 11200x2016 rows 2982+18");
-  // 200000 rows would take 1409 pages: 142 more each, 144 on the last.
+TEST(PrintJob, LongPicturesStopAtAHundredPages) {
+  // Fitted, 200000 rows would take 1409 pages: 142 more each, 144 on the last.
   StartUp tooLong("Zoom=1");
   EXPECT_EQ(tooLong.Print(fake::MakePicture(100, 200000), print::Flow::AcrossPages), "!380");
   EXPECT_THAT(tooLong.description, ::testing::HasSubstr("1409"));
@@ -250,11 +249,12 @@ TEST(StartUpWindowTest, TextOnTheClipboardOrAnyFailureAbortsAndAsksWhetherToOpen
 }
 
 TEST(StartUpWindowTest, YesOpensTheSettingsWindowAndKeepsTheStartUpWindowLoaded) {
-  StartUp desk;
+  // Every key stored, so that loading the settings window reads SpaceMM, which the job doesn't.
+  StartUp desk("Orientation=0|Zoom=0|PositionH=0|PositionV=0|Space0=0|Space1=0|SpaceMM=5");
   desk.windowing.answer = MsgBoxResult::Yes;
   desk.Launch(Picture());
   EXPECT_TRUE(desk.log.Contains("Windowing.CreateWindow(frmSetting)"));
-  EXPECT_TRUE(desk.log.Contains("Settings.Read(Quillery/Startup/Orientation)"));  // it loaded
+  EXPECT_TRUE(desk.log.Contains("Settings.Read(Quillery/Startup/SpaceMM)"));  // it loaded
   EXPECT_FALSE(desk.log.Contains("Windowing.Unload(frmMain)"));
   EXPECT_TRUE(desk.windowing.HasLoadedWindows());
 }
