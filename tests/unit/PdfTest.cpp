@@ -140,6 +140,9 @@ TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
     EXPECT_EQ(PdfCanCarry(header), carried) << +header.colourType << ' ' << +header.bitDepth;
   }
   EXPECT_FALSE(ReadPngHeader(Bytes{1, 2, 3}).has_value());
+  Bytes interlaced = PngOf(2, 3, Deflate(kRaw));
+  interlaced[28] = 1;  // the header's last byte; only the whole read checks the checksum
+  EXPECT_EQ(ReadPngHeader(interlaced)->interlace, 1);
 }
 
 // Decoded by another PNG reader, as a printer's filters do.
