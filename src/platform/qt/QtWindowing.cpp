@@ -36,16 +36,22 @@ QtWindowing::~QtWindowing() = default;
 MsgBoxResult QtWindowing::AskUser(const MessageBoxRequest& request) {
   Start();
   const bool yesNo = request.buttons == MsgBoxButtons::YesNo;
-  QMessageBox box(QMessageBox::Critical, ToQString(request.title), ToDisplayText(request.text),
-                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
+  // Not destroyed on the way out: a box the compositor closes is still being torn down by Qt's
+  // Wayland event thread, and destroying it at once can crash ("destroying locked mutex"). It
+  // goes with the next turn of the event loop, if there is one, or with the process.
+  auto* box =
+      new QMessageBox(QMessageBox::Critical, ToQString(request.title), ToDisplayText(request.text),
+                      yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+  box->setTextFormat(Qt::PlainText);
   if (yesNo) {
-    box.setDefaultButton(request.defaultButton == MsgBoxDefault::Second ? QMessageBox::No
-                                                                        : QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
+    box->setDefaultButton(request.defaultButton == MsgBoxDefault::Second ? QMessageBox::No
+                                                                         : QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::No);
   }
-  box.exec();
-  switch (box.standardButton(box.clickedButton())) {
+  box->exec();
+  box->hide();
+  box->deleteLater();
+  switch (box->standardButton(box->clickedButton())) {
     case QMessageBox::Yes:
       return MsgBoxResult::Yes;
     case QMessageBox::No:
