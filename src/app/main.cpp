@@ -1,25 +1,22 @@
 // SPDX-License-Identifier: MIT
-// Looks at the desktop session, then wires the Linux adapters to a launch.
+// Looks at the desktop session, then wires the Linux adapters to a launch. Qt's adapters come
+// in a module loaded only when a box, a window or a decoder is needed.
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include <QApplication>
-
 #include "DesktopSession.h"
 #include "Launch.h"
 #include "platform/cups/CupsPrinter.h"
-#include "platform/qt/QtApplication.h"
-#include "platform/qt/QtClipboard.h"
-#include "platform/qt/QtScreenMetrics.h"
-#include "platform/qt/QtSettingsBackend.h"
-#include "platform/qt/QtWindowing.h"
+#include "platform/posix/PictureSources.h"
+#include "platform/posix/SettingsFile.h"
+#include "platform/posix/ToolkitModule.h"
 #include "platform/wayland/DataControlSelection.h"
 #include "platform/wayland/WaylandDisplay.h"
 #include "platform/wayland/WaylandScreenMetrics.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ScreenMetrics.h"
 #include "platform/x11/X11Selection.h"
 
@@ -46,7 +43,22 @@ SessionFacts EnvironmentFacts() {
           .requestedQtPlatform = Environment("QT_QPA_PLATFORM")};
 }
 
-qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
+// The X display's one connection, opened when something first needs it.
+class X11Display {
+ public:
+  [[nodiscard]] std::shared_ptr<x11::Connection> Get() {
+    if (!m_connection) {
+      m_connection = x11::Connection::Open();
+    }
+    return m_connection;
+  }
+
+ private:
+  std::shared_ptr<x11::Connection> m_connection;
+};
+
+posix::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display,
+                                 X11Display& x11) {
   switch (route) {
     case ClipboardRoute::WaylandDataControl:
       return [display](const SelectionLimits& limits) {
@@ -56,8 +68,8 @@ qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
     case ClipboardRoute::XWaylandSelection: {
       const auto session = route == ClipboardRoute::XWaylandSelection ? x11::X11Session::XWayland
                                                                       : x11::X11Session::X11;
-      return [session](const SelectionLimits& limits) {
-        return std::make_unique<x11::X11Selection>(limits, session);
+      return [session, &x11](const SelectionLimits& limits) {
+        return std::make_unique<x11::X11Selection>(limits, session, x11.Get());
       };
     }
     case ClipboardRoute::Toolkit:
@@ -69,14 +81,14 @@ qt::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display) {
 // The screen a picture was taken on: the compositor's outputs on a Wayland session, the X
 // screen on X11, Qt's idea of it elsewhere.
 std::unique_ptr<ScreenMetrics> ScreenFor(const SessionFacts& facts, wayland::Display* display,
-                                         const std::function<void()>& start) {
+                                         X11Display& x11, posix::ToolkitModule& toolkit) {
   if (display != nullptr && display->HasOutput()) {
     return std::make_unique<wayland::WaylandScreenMetrics>(*display, kWaylandAnswerWithin);
   }
   if (facts.x11Named && !facts.waylandReachable) {
-    return std::make_unique<x11::X11ScreenMetrics>();
+    return std::make_unique<x11::X11ScreenMetrics>(x11.Get());
   }
-  return std::make_unique<qt::QtScreenMetrics>(start);
+  return std::make_unique<posix::ModuleScreen>(toolkit);
 }
 
 }  // namespace
@@ -89,7 +101,12 @@ int main(int argc, char* argv[]) {
   if (answer.exitStatus) {
     return *answer.exitStatus;
   }
-  // Once, before Qt starts: which clipboard a program without a window can read here, and
+  // The destination is looked up while the clipboard is read.
+  cups::CupsPrinter printer;
+  if (answer.mode == LaunchMode::Print) {
+    printer.Choose(answer.choices);
+  }
+  // Once, before any toolkit: which clipboard a program without a window can read here, and
   // where its windows go.
   SessionFacts facts = EnvironmentFacts();
   const std::unique_ptr<wayland::Display> wayland = wayland::Display::Connect(kWaylandAnswerWithin);
@@ -102,25 +119,37 @@ int main(int argc, char* argv[]) {
                                 "connection of its own that the clipboard reader takes; set "
                                 "DISPLAY or WAYLAND_DISPLAY for windows"
                               : "";
+  X11Display x11;
   // Nothing to read the clipboard from or show a window on; or the X display the windows
-  // would go to is not there. (One that goes away later fails the run: see CreateApplication.)
+  // would go to is not there. (One that goes away later fails the run.)
   if ((plan.qtPlatform.empty() && plan.clipboard == ClipboardRoute::Toolkit) ||
-      (plan.qtPlatform.starts_with("xcb") && !x11::DisplayReachable())) {
-    qt::ExitNoDisplay(whyNoWindows);
+      (plan.qtPlatform.starts_with("xcb") && !x11.Get()->Reachable())) {
+    posix::ExitNoDisplay(whyNoWindows);
   }
-  // Qt starts only when a box or a window is shown: a print that succeeds never needs it.
-  qt::LazyApplication application(argc, argv, plan.qtPlatform, whyNoWindows);
-  const auto start = [&application] { application.Start(); };
-  cups::CupsPrinter printer;
-  qt::QtClipboard clipboardSource(OpenerFor(plan.clipboard, wayland.get()), start);
-  qt::PictureFile fileSource(answer.picture);
-  ClipboardSource& source =
-      answer.picture.empty() ? static_cast<ClipboardSource&>(clipboardSource) : fileSource;
-  const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), start);
-  qt::QtSettingsBackend settings;
-  qt::QtWindowing windowing(ClosingStatus(answer.mode), start);
-  return application.Finish(Launch(
-      {printer, source, *screen, settings, windowing,
-       [&windowing] { return windowing.HasLoadedWindows(); }, [] { return QApplication::exec(); }},
-      answer));
+  posix::ToolkitModule toolkit(
+      {&argc, argv, plan.qtPlatform, whyNoWindows, ClosingStatus(answer.mode)});
+  const posix::PictureDecoder decode = [&toolkit](std::vector<std::uint8_t> bytes,
+                                                  const std::string& hint, std::size_t budget,
+                                                  const std::string& what) {
+    return toolkit.Get().Decode(std::move(bytes), hint, budget, what);
+  };
+  // Across pages, the picture's rows are looked at before it prints: it is read whole.
+  const posix::Reading reading =
+      answer.acrossPages ? posix::Reading::Whole : posix::Reading::Streamed;
+  std::unique_ptr<ClipboardSource> source;
+  if (!answer.picture.empty()) {
+    source = std::make_unique<posix::PictureFile>(answer.picture, decode, reading);
+  } else if (plan.clipboard == ClipboardRoute::Toolkit) {
+    source = std::make_unique<posix::ModuleClipboard>(toolkit);
+  } else {
+    source = std::make_unique<posix::ClipboardPictures>(
+        OpenerFor(plan.clipboard, wayland.get(), x11), decode, reading);
+  }
+  const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), x11, toolkit);
+  posix::SettingsFile settings([&toolkit]() -> SettingsBackend& { return toolkit.Get().Settings(); });
+  posix::ModuleWindowing windowing(toolkit);
+  return toolkit.Finish(Launch({printer, *source, *screen, settings, windowing,
+                                [&windowing] { return windowing.HasLoadedWindows(); },
+                                [&toolkit] { return toolkit.Get().RunEventLoop(); }},
+                               answer));
 }

@@ -7,6 +7,9 @@
 #include <memory>
 #include <utility>
 
+#include "core/Error.h"
+#include "pdf/PngStream.h"
+
 namespace mirablot::pdf {
 namespace {
 
@@ -29,6 +32,30 @@ class PngData final : public Picture::Data {
   PngImage m_png;
   // Last: the check ends before what it reads goes.
   std::shared_future<void> m_readWhole;
+};
+
+// Its rows cannot be looked at before they pass: BlankRows says nothing.
+class StreamedPngData final : public Picture::Data {
+ public:
+  StreamedPngData(std::unique_ptr<PngStream> png, std::shared_ptr<const void> reader)
+      : m_reader(std::move(reader)), m_png(std::move(png)) {}
+  [[nodiscard]] int Width() const override { return static_cast<int>(m_png->Header().width); }
+  [[nodiscard]] int Height() const override { return static_cast<int>(m_png->Header().height); }
+  [[nodiscard]] const PngHeader& Header() const { return m_png->Header(); }
+  void Pass(const ByteSink& sink) const {
+    m_png->PassImageData(sink);
+    m_passed = true;
+  }
+  void RequireReadWhole() const {
+    if (!m_passed) {
+      throw Error(ErrorNumber::InvalidCall, "画像をまだ読み終えていません。");
+    }
+  }
+
+ private:
+  std::shared_ptr<const void> m_reader;  // first: the stream reads through it
+  std::unique_ptr<PngStream> m_png;
+  mutable bool m_passed = false;
 };
 
 class RgbData final : public Picture::Data {
@@ -54,10 +81,24 @@ class RgbData final : public Picture::Data {
   RgbImage m_image;
 };
 
+// Rows of `bytesPerPixel` samples per pixel, deflated now and kept by the image data.
+ImageData Deflated(const RgbImage& image, const std::vector<std::uint8_t>& rows,
+                   int bytesPerPixel) {
+  const std::size_t rowBytes = std::size_t{image.width} * static_cast<std::size_t>(bytesPerPixel);
+  auto deflated = std::make_shared<const std::vector<std::uint8_t>>(
+      DeflateRows(rows.data(), image.height, rowBytes, rowBytes, bytesPerPixel));
+  return [deflated](const ByteSink& sink) { sink(*deflated); };
+}
+
 }  // namespace
 
 Picture MakePngPicture(std::vector<std::uint8_t> bytes) {
   return Picture(std::make_shared<PngData>(std::move(bytes)));
+}
+
+Picture MakeStreamedPngPicture(std::unique_ptr<PngStream> png,
+                               std::shared_ptr<const void> reader) {
+  return Picture(std::make_shared<StreamedPngData>(std::move(png), std::move(reader)));
 }
 
 Picture MakeRgbPicture(RgbImage image) {
@@ -67,20 +108,38 @@ Picture MakeRgbPicture(RgbImage image) {
   return Picture(std::make_shared<RgbData>(std::move(image)));
 }
 
-void RequireReadWhole(const Picture& picture) {
-  if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
-    data->RequireReadWhole();
-  }
-}
-
-const PngImage* PngOf(const Picture& picture) {
-  const auto* data = dynamic_cast<const PngData*>(picture.Pixels());
-  return data != nullptr ? &data->Png() : nullptr;
-}
-
 const RgbImage* RgbOf(const Picture& picture) {
   const auto* data = dynamic_cast<const RgbData*>(picture.Pixels());
   return data != nullptr ? &data->Image() : nullptr;
+}
+
+void RequireReadWhole(const Picture& picture) {
+  if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
+    data->RequireReadWhole();
+  } else if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
+    streamed->RequireReadWhole();
+  }
+}
+
+FlateImage FlateImageOf(const Picture& picture) {
+  if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
+    const PngImage& png = data->Png();
+    return {png.header.width, png.header.height, png.header.Channels(), DataIn(png.data), {}};
+  }
+  if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
+    const PngHeader& header = streamed->Header();
+    return {header.width, header.height, header.Channels(),
+            [streamed](const ByteSink& sink) { streamed->Pass(sink); }, {}};
+  }
+  if (const auto* rgb = dynamic_cast<const RgbData*>(picture.Pixels())) {
+    const RgbImage& image = rgb->Image();
+    FlateImage flate{image.width, image.height, 3, Deflated(image, image.rgb, 3), {}};
+    if (!image.alpha.empty()) {
+      flate.opacity = Deflated(image, image.alpha, 1);
+    }
+    return flate;
+  }
+  throw Error(ErrorNumber::InvalidPicture);
 }
 
 }  // namespace mirablot::pdf

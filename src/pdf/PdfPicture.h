@@ -2,12 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/Picture.h"
 #include "pdf/Png.h"
+#include "pdf/PdfWriter.h"
 
 namespace mirablot::pdf {
+
+class PngStream;
 
 /// Decoded pixels, 8-bit RGB rows from the top with no padding.
 struct RgbImage {
@@ -24,18 +28,26 @@ struct RgbImage {
 /// RequireReadWhole.
 [[nodiscard]] Picture MakePngPicture(std::vector<std::uint8_t> bytes);
 
+/// A PNG a PDF can carry, still arriving: its image data goes to the printer as it is read,
+/// checked on the way (PngStream::PassImageData), once. `reader` is what the stream reads
+/// through, kept as long as the picture.
+[[nodiscard]] Picture MakeStreamedPngPicture(std::unique_ptr<PngStream> png,
+                                             std::shared_ptr<const void> reader);
+
 /// Returns once the picture is known to have been read whole: a PNG made by MakePngPicture once
-/// its image data has been inflated to its end, any other picture at once. A PNG whose image
-/// data is damaged or short is an Error (InvalidPicture).
+/// its image data has been inflated to its end, a streamed one once its image data has been
+/// handed on whole and sound, any other picture at once. A PNG whose image data is damaged or
+/// short is an Error (InvalidPicture); a streamed one not handed on is error 5 (InvalidCall).
 void RequireReadWhole(const Picture& picture);
 
 /// A picture of decoded pixels; an image without pixels gives the empty picture.
 [[nodiscard]] Picture MakeRgbPicture(RgbImage image);
 
-/// The PNG behind a picture made by MakePngPicture, or nullptr for any other picture.
-[[nodiscard]] const PngImage* PngOf(const Picture& picture);
-
-/// The pixels behind a picture made by MakeRgbPicture, or nullptr for any other picture.
+/// The pixels of a picture made by MakeRgbPicture, else null.
 [[nodiscard]] const RgbImage* RgbOf(const Picture& picture);
+
+/// The picture as a PDF image: a PNG's own image data, unchanged; decoded pixels compressed
+/// as PNG compresses them, opacity apart. Any other picture is error 481 (InvalidPicture).
+[[nodiscard]] FlateImage FlateImageOf(const Picture& picture);
 
 }  // namespace mirablot::pdf

@@ -2,10 +2,9 @@
 #include "PdfWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 #include <zlib.h>
 
@@ -107,7 +106,15 @@ std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t 
   return out;
 }
 
-PdfWriter::PdfWriter(std::FILE* file) : m_file(file) {
+ImageData DataIn(std::vector<std::span<const std::uint8_t>> parts) {
+  return [parts = std::move(parts)](const ByteSink& sink) {
+    for (const std::span<const std::uint8_t> part : parts) {
+      sink(part);
+    }
+  };
+}
+
+PdfWriter::PdfWriter(ByteSink sink) : m_sink(std::move(sink)) {
   m_objectOffsets.resize(kFirstFree - 1);
   // The binary comment marks the file as binary for tools that guess.
   Write("%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
@@ -170,10 +177,6 @@ void PdfWriter::Finish(const std::string& title) {
   }
   Write("trailer\n<< /Size " + std::to_string(m_objectOffsets.size() + 1) + " /Root 1 0 R /Info " +
         std::to_string(info) + " 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n");
-  if (std::fflush(m_file) != 0) {
-    throw Error(ErrorNumber::PrinterError,
-                std::string("印刷データを書き出せません: ") + std::strerror(errno));
-  }
 }
 
 int PdfWriter::NewObject() {
@@ -186,22 +189,26 @@ void PdfWriter::BeginObject(int number) {
   Write(std::to_string(number) + " 0 obj\n");
 }
 
-void PdfWriter::WriteStream(const std::string& dictionary,
-                            const std::vector<std::span<const std::uint8_t>>& parts) {
-  std::size_t length = 0;
-  for (const auto& part : parts) {
-    length += part.size();
-  }
-  Write("<< " + dictionary + " /Length " + std::to_string(length) + " >>\nstream\n");
-  for (const auto& part : parts) {
-    Write(part);
-  }
+void PdfWriter::WriteStream(const std::string& dictionary, std::span<const std::uint8_t> data) {
+  Write("<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n");
+  Write(data);
   Write("\nendstream\nendobj\n");
+}
+
+void PdfWriter::WriteStream(const std::string& dictionary, const ImageData& data) {
+  const int length = NewObject();
+  Write("<< " + dictionary + " /Length " + std::to_string(length) + " 0 R >>\nstream\n");
+  const std::uint64_t start = m_offset;
+  data([this](std::span<const std::uint8_t> piece) { Write(piece); });
+  const std::uint64_t written = m_offset - start;
+  Write("\nendstream\nendobj\n");
+  BeginObject(length);
+  Write(std::to_string(written) + "\nendobj\n");
 }
 
 int PdfWriter::WriteImage(const FlateImage& image) {
   int mask = 0;
-  if (!image.opacity.empty()) {
+  if (image.opacity) {
     mask = NewObject();
     BeginObject(mask);
     WriteStream("/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) +
@@ -234,7 +241,7 @@ void PdfWriter::EndPage() {
   BeginObject(content);
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(m_content.data()),
                                             m_content.size());
-  WriteStream("", {bytes});
+  WriteStream("", bytes);
   std::string images;
   for (const int image : m_pageImages) {
     images += "/Im" + std::to_string(image) + " " + std::to_string(image) + " 0 R ";
@@ -255,10 +262,7 @@ void PdfWriter::Write(std::string_view text) {
 }
 
 void PdfWriter::Write(std::span<const std::uint8_t> bytes) {
-  if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-    throw Error(ErrorNumber::PrinterError,
-                std::string("印刷データを書き出せません: ") + std::strerror(errno));
-  }
+  m_sink(bytes);
   m_offset += bytes.size();
 }
 

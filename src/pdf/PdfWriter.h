@@ -7,7 +7,7 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,13 +15,22 @@
 
 namespace mirablot::pdf {
 
+/// Takes bytes in order: the document as it is written, a picture's data as it arrives.
+using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
+
+/// Hands a picture's data to the sink, piece by piece, once.
+using ImageData = std::function<void(const ByteSink&)>;
+
+/// Image data that lies in memory already, in parts.
+[[nodiscard]] ImageData DataIn(std::vector<std::span<const std::uint8_t>> parts);
+
 /// A picture as a PDF image: 8-bit samples, rows prefixed with a PNG filter byte, deflated.
 struct FlateImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  int components = 3;                                  // 1 grey, 3 RGB
-  std::vector<std::span<const std::uint8_t>> data;     // the deflated rows, in parts
-  std::vector<std::span<const std::uint8_t>> opacity;  // deflated 1-component rows, or none
+  int components = 3;  // 1 grey, 3 RGB
+  ImageData data;      // the deflated rows
+  ImageData opacity;   // deflated 1-component rows, or none
 };
 
 /// Deflates 8-bit rows (each `stride` bytes apart, `rowBytes` long, `bytesPerPixel` per
@@ -33,12 +42,13 @@ struct FlateImage {
 
 class PdfWriter {
  public:
-  /// Writes to the file; every write failure is an Error (PrinterError) naming the reason.
-  explicit PdfWriter(std::FILE* file);
+  /// Writes the document into the sink as it goes; the sink's Errors pass through.
+  explicit PdfWriter(ByteSink sink);
 
   /// A new page of this size in points.
   void BeginPage(double width, double height);
-  /// Puts the picture into the document once; returns its number for DrawImage.
+  /// Puts the picture into the document once, its data as it comes; returns its number for
+  /// DrawImage. Its length follows it, so that nothing about it need be known in advance.
   [[nodiscard]] int AddImage(const FlateImage& image);
   /// Shows the picture in the rectangle, in points from the page's top-left corner.
   void DrawImage(const FlateImage& image, double x, double y, double width, double height);
@@ -52,14 +62,15 @@ class PdfWriter {
  private:
   int NewObject();
   void BeginObject(int number);
-  void WriteStream(const std::string& dictionary,
-                   const std::vector<std::span<const std::uint8_t>>& parts);
+  void WriteStream(const std::string& dictionary, std::span<const std::uint8_t> data);
+  // A stream whose length is written after it, as an object of its own.
+  void WriteStream(const std::string& dictionary, const ImageData& data);
   int WriteImage(const FlateImage& image);
   void EndPage();
   void Write(std::string_view text);
   void Write(std::span<const std::uint8_t> bytes);
 
-  std::FILE* m_file;
+  ByteSink m_sink;
   std::uint64_t m_offset = 0;
   std::vector<std::uint64_t> m_objectOffsets;  // by object number - 1
   std::vector<int> m_pages;

@@ -20,19 +20,19 @@ std::uint32_t BigEndian32(const std::uint8_t* p) {
          std::uint32_t{p[3]};
 }
 
-[[noreturn]] void Refuse(const std::string& why) {
-  throw Error(ErrorNumber::InvalidPicture, "PNG 画像が壊れています: " + why);
-}
-
 // The image data must open as a zlib stream of deflate data: a cheap check that what the
 // chunks carry is compressed pixels at all.
 void CheckStreamHeader(std::span<const std::uint8_t> first) {
   if (first.size() < 2 || (first[0] & 0x0f) != 8 || ((first[0] << 8) | first[1]) % 31 != 0) {
-    Refuse("画素データが zlib 形式ではありません");
+    RefusePng("画素データが zlib 形式ではありません");
   }
 }
 
 }  // namespace
+
+void RefusePng(const std::string& why) {
+  throw Error(ErrorNumber::InvalidPicture, "PNG 画像が壊れています: " + why);
+}
 
 int PngHeader::Channels() const {
   switch (colourType) {
@@ -47,6 +47,15 @@ int PngHeader::Channels() const {
       return 4;
     default:
       return 0;
+  }
+}
+
+void CheckPngHeader(const PngHeader& header) {
+  // PNG allows sizes below 2^31 only, which keeps every size an int.
+  constexpr std::uint32_t kLargest = 0x7fffffff;
+  if (header.width == 0 || header.height == 0 || header.width > kLargest ||
+      header.height > kLargest || header.Channels() == 0 || header.interlace > 1) {
+    RefusePng("ヘッダーの値が不正です");
   }
 }
 
@@ -65,36 +74,44 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes) {
   header.bitDepth = ihdr[8];
   header.colourType = ihdr[9];
   header.interlace = ihdr[12];
+  // A tRNS chunk comes before the image data.
+  for (std::size_t at = kHeaderEnd + 4; bytes.size() - at >= 8;) {
+    const std::string_view type(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
+    if (type == "IDAT") {
+      break;
+    }
+    header.transparency = header.transparency || type == "tRNS";
+    const std::uint64_t next = at + kChunkOverhead + std::uint64_t{BigEndian32(&bytes[at])};
+    if (next > bytes.size()) {
+      break;
+    }
+    at = static_cast<std::size_t>(next);
+  }
   return header;
 }
 
 PngImage ReadPng(std::span<const std::uint8_t> bytes) {
   const std::optional<PngHeader> header = ReadPngHeader(bytes);
   if (!header) {
-    Refuse("PNG の先頭ではありません");
+    RefusePng("PNG の先頭ではありません");
   }
   PngImage png{*header, {}};
-  // PNG allows sizes below 2^31 only, which keeps every size an int.
-  constexpr std::uint32_t kLargest = 0x7fffffff;
-  if (png.header.width == 0 || png.header.height == 0 || png.header.width > kLargest ||
-      png.header.height > kLargest || png.header.Channels() == 0 || png.header.interlace > 1) {
-    Refuse("ヘッダーの値が不正です");
-  }
+  CheckPngHeader(png.header);
   bool ended = false;
   std::size_t at = kSignature.size();
   while (!ended) {
     if (bytes.size() - at < kChunkOverhead) {
-      Refuse("IEND の前で終わっています");
+      RefusePng("IEND の前で終わっています");
     }
     const std::uint32_t length = BigEndian32(&bytes[at]);
     if (length > bytes.size() - at - kChunkOverhead) {
-      Refuse("チャンクが途中で終わっています");
+      RefusePng("チャンクが途中で終わっています");
     }
     const std::span<const std::uint8_t> typeAndData =
         bytes.subspan(at + 4, 4 + std::size_t{length});
     const std::uint32_t checksum = BigEndian32(&bytes[at + 8 + length]);
     if (crc32(0, typeAndData.data(), static_cast<uInt>(typeAndData.size())) != checksum) {
-      Refuse("チャンクのチェックサムが合いません");
+      RefusePng("チャンクのチェックサムが合いません");
     }
     const std::string_view type(reinterpret_cast<const char*>(typeAndData.data()), 4);
     const std::span<const std::uint8_t> data = typeAndData.subspan(4);
@@ -108,7 +125,7 @@ PngImage ReadPng(std::span<const std::uint8_t> bytes) {
     at += kChunkOverhead + length;
   }
   if (png.data.empty()) {
-    Refuse("画素データがありません");
+    RefusePng("画素データがありません");
   }
   CheckStreamHeader(png.data.front());
   return png;
@@ -122,49 +139,6 @@ std::uint64_t RowBytes(const PngHeader& header) {
                   header.bitDepth +
               7) /
                  8;
-}
-
-// Inflates the image data to its end in constant memory, handing each piece to `take`, and
-// refuses a stream that is corrupt, fails its checksum, or holds more or fewer bytes than the
-// rows need.
-template <typename Take>
-void InflateImageData(const PngImage& png, Take take) {
-  const std::uint64_t expected = RowBytes(png.header) * png.header.height;
-  z_stream stream{};
-  if (inflateInit(&stream) != Z_OK) {
-    throw Error(ErrorNumber::OutOfMemory);
-  }
-  std::array<std::uint8_t, 1 << 16> out;
-  std::uint64_t inflated = 0;
-  int status = Z_OK;
-  for (std::size_t part = 0; part < png.data.size() && status == Z_OK; ++part) {
-    stream.next_in = const_cast<Bytef*>(png.data[part].data());
-    stream.avail_in = static_cast<uInt>(png.data[part].size());
-    // Until this part is used up and nothing more comes out of it, or too much has.
-    while (status == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0) &&
-           inflated <= expected) {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
-      status = inflate(&stream, Z_NO_FLUSH);
-      const std::size_t got = out.size() - stream.avail_out;
-      if (inflated + got <= expected) {
-        take(std::span<const std::uint8_t>(out.data(), got));
-      }
-      inflated += got;
-      status = status == Z_BUF_ERROR ? Z_OK : status;  // it wants the next part
-    }
-  }
-  const std::string why = stream.msg != nullptr ? stream.msg : "";
-  inflateEnd(&stream);
-  if (status != Z_OK && status != Z_STREAM_END) {
-    Refuse("画素データを展開できません (" + why + ")");
-  }
-  if (inflated > expected) {
-    Refuse("画素データが行の数より多くあります");
-  }
-  if (status != Z_STREAM_END || inflated < expected) {
-    Refuse("画素データが途中で終わっています");
-  }
 }
 
 // The sample PNG's filters predicted from its neighbours: left a, above b, upper left c.
@@ -190,8 +164,62 @@ std::uint8_t Predicted(int filter, int a, int b, int c) {
 
 }  // namespace
 
+struct ImageDataInflater::Stream {
+  z_stream z{};
+};
+
+ImageDataInflater::ImageDataInflater(const PngHeader& header)
+    : m_stream(std::make_unique<Stream>()), m_expected(RowBytes(header) * header.height) {
+  if (inflateInit(&m_stream->z) != Z_OK) {
+    throw Error(ErrorNumber::OutOfMemory);
+  }
+}
+
+ImageDataInflater::~ImageDataInflater() {
+  inflateEnd(&m_stream->z);
+}
+
+void ImageDataInflater::Feed(std::span<const std::uint8_t> piece, const Take& take) {
+  z_stream& stream = m_stream->z;
+  std::array<std::uint8_t, 1 << 16> out;
+  stream.next_in = const_cast<Bytef*>(piece.data());
+  stream.avail_in = static_cast<uInt>(piece.size());
+  // Until the piece is used up and nothing more comes out of it.
+  while (!m_ended && (stream.avail_in > 0 || stream.avail_out == 0)) {
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    const std::size_t got = out.size() - stream.avail_out;
+    if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+      RefusePng(std::string("画素データを展開できません (") +
+                (stream.msg != nullptr ? stream.msg : "") + ")");
+    }
+    if (m_inflated + got > m_expected) {
+      RefusePng("画素データが行の数より多くあります");
+    }
+    m_inflated += got;
+    if (take && got > 0) {
+      take(std::span<const std::uint8_t>(out.data(), got));
+    }
+    m_ended = status == Z_STREAM_END;
+    if (status == Z_BUF_ERROR) {
+      break;  // it wants the next piece
+    }
+  }
+}
+
+void ImageDataInflater::End() {
+  if (!m_ended || m_inflated < m_expected) {
+    RefusePng("画素データが途中で終わっています");
+  }
+}
+
 void CheckImageData(const PngImage& png) {
-  InflateImageData(png, [](std::span<const std::uint8_t> /*piece*/) {});
+  ImageDataInflater inflater(png.header);
+  for (const std::span<const std::uint8_t> part : png.data) {
+    inflater.Feed(part);
+  }
+  inflater.End();
 }
 
 std::vector<bool> BlankRows(const PngImage& png) {
@@ -202,7 +230,8 @@ std::vector<bool> BlankRows(const PngImage& png) {
   std::size_t at = 0;
   std::vector<bool> blank;
   blank.reserve(png.header.height);
-  InflateImageData(png, [&](std::span<const std::uint8_t> piece) {
+  ImageDataInflater inflater(png.header);
+  const auto unfilter = [&](std::span<const std::uint8_t> piece) {
     for (const std::uint8_t byte : piece) {
       if (at == 0) {
         row[0] = byte;
@@ -222,7 +251,11 @@ std::vector<bool> BlankRows(const PngImage& png) {
       std::swap(row, above);
       at = 0;
     }
-  });
+  };
+  for (const std::span<const std::uint8_t> part : png.data) {
+    inflater.Feed(part, unfilter);
+  }
+  inflater.End();
   return blank;
 }
 

@@ -7,8 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/Bitmap.h"
@@ -27,7 +30,8 @@ struct PngHeader {
   [[nodiscard]] int Channels() const;
 };
 
-/// The header of a PNG, or nothing when the bytes do not start like one.
+/// The header of a PNG, with whether a tRNS chunk precedes its image data, or nothing when the
+/// bytes do not start like one. Nothing is checked beyond the start.
 [[nodiscard]] std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes);
 
 /// A checked PNG: its header and its image data, as spans into the bytes it was read from.
@@ -41,6 +45,38 @@ struct PngImage {
 /// image data. A truncated or damaged picture would print as garbage, so that is an Error
 /// (InvalidPicture) with the reason.
 [[nodiscard]] PngImage ReadPng(std::span<const std::uint8_t> bytes);
+
+/// Refuses (Error InvalidPicture, with the reason) a header whose values PNG does not allow.
+void CheckPngHeader(const PngHeader& header);
+
+/// The refusal of a damaged PNG: Error InvalidPicture saying why.
+[[noreturn]] void RefusePng(const std::string& why);
+
+/// Inflates a non-interlaced PNG's image data piece by piece as it arrives, in constant
+/// memory, handing on only the bytes its rows need.
+class ImageDataInflater {
+ public:
+  using Take = std::function<void(std::span<const std::uint8_t>)>;
+
+  explicit ImageDataInflater(const PngHeader& header);
+  ImageDataInflater(const ImageDataInflater&) = delete;
+  ImageDataInflater& operator=(const ImageDataInflater&) = delete;
+  ~ImageDataInflater();
+
+  /// Inflates the next piece of image data. A corrupt stream, or one longer than the rows, is
+  /// refused at once.
+  void Feed(std::span<const std::uint8_t> piece, const Take& take = {});
+  /// After the last piece: refuses a stream that has not ended, fails its checksum, or holds
+  /// fewer bytes than the rows need.
+  void End();
+
+ private:
+  struct Stream;
+  std::unique_ptr<Stream> m_stream;
+  std::uint64_t m_expected;
+  std::uint64_t m_inflated = 0;
+  bool m_ended = false;
+};
 
 /// Inflates the image data of a non-interlaced PNG to its end, in constant memory: a stream
 /// that is corrupt, fails its checksum, or holds more or fewer bytes than the rows need is an

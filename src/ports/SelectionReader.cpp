@@ -5,6 +5,18 @@
 
 namespace mirablot {
 
+std::optional<std::vector<std::uint8_t>> SelectionReader::Fetch(const std::string& type) {
+  const std::unique_ptr<ByteStream> stream = Open(type);
+  if (!stream) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes = ReadToEnd(*stream);
+  if (bytes.empty()) {
+    return std::nullopt;  // an owner that sends nothing has nothing in that type
+  }
+  return bytes;
+}
+
 void ThrowClipboardUnavailable(std::string_view why) {
   std::string description = "クリップボードを読み取れません: ";
   description += why;

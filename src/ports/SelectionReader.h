@@ -5,10 +5,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ports/ByteStream.h"
 
 namespace mirablot {
 
@@ -38,8 +41,13 @@ class SelectionReader {
   /// The MIME types the owner offers; empty when the clipboard holds nothing.
   [[nodiscard]] virtual std::vector<std::string> Types() = 0;
 
-  /// The contents as the given type, or nothing when the owner refuses it.
-  [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) = 0;
+  /// The contents as the given type, as the owner sends them; nullptr when it refuses the
+  /// type. The stream reads through this reader, which must outlive it; one at a time.
+  [[nodiscard]] virtual std::unique_ptr<ByteStream> Open(const std::string& type) = 0;
+
+  /// The contents as the given type, whole; nothing when the owner refuses it or sends
+  /// nothing.
+  [[nodiscard]] std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type);
 
  protected:
   explicit SelectionReader(const SelectionLimits& limits)

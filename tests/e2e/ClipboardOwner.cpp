@@ -5,7 +5,7 @@
 //   clipboard-owner [--after MS] silent | incr TYPE FILE CHUNK | incr-stall TYPE FILE CHUNK
 //
 // silent owns the clipboard and never answers; incr offers FILE as TYPE in CHUNK-byte parts
-// (INCR); incr-stall falls silent after the first part. Prints "ready" once it owns the
+// (INCR); incr-stall falls silent halfway, after the part that passes half of FILE. Prints "ready" once it owns the
 // clipboard (with --after: once it is connected, taking the clipboard MS milliseconds later),
 // then "sent N" for each part of a transfer, and serves until it is killed.
 #include <algorithm>
@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
       const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event);
       // The requestor deleted the property: it wants the next part.
       if (change.window == requestor && change.atom == property &&
-          change.state == XCB_PROPERTY_DELETE && (args[0] == "incr" || sent == 0)) {
+          change.state == XCB_PROPERTY_DELETE &&
+          (args[0] == "incr" || sent == 0 || sent < data.size() / 2)) {
         const std::size_t part = std::min(chunk, data.size() - sent);
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, requestor, property, type, 8,
                             static_cast<std::uint32_t>(part), data.data() + sent);

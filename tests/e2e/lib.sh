@@ -94,6 +94,7 @@ desktop_as_nobody() {
   mkdir "$DESKTOP_DIR/home" "$DESKTOP_DIR/config"
   chown nobody:nogroup "$DESKTOP_DIR"/{runtime,home,config}
   cp "$MIRABLOT" "$DESKTOP_DIR/mirablot"
+  cp "$(dirname "$MIRABLOT")/mirablot-qt.so" "$DESKTOP_DIR/"  # its window module, beside it
   MIRABLOT=$DESKTOP_DIR/mirablot
   export XDG_RUNTIME_DIR=$DESKTOP_DIR/runtime XDG_CONFIG_HOME=$DESKTOP_DIR/config HOME=$DESKTOP_DIR/home
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf

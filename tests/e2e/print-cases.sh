@@ -90,6 +90,16 @@ case_owners_that_stall() {
     expect_question_then_no 521
     ((QUESTION_MS >= 2000 && QUESTION_MS < 10000)) || fail "$owner: the question took $QUESTION_MS ms"
   done
+  # Silent halfway through a picture large enough to be streamed into a job already begun: the
+  # job is cancelled, nothing comes out.
+  picture "$CASE_DIR/large.png" 3000 2000
+  start_helper "$CLIPBOARD_OWNER" incr-stall image/png "$CASE_DIR/large.png" 262144
+  run_program
+  press "$(find_window "Mirablot Error")" Return
+  finish 1
+  expect_error 521
+  expect_jobs 1
+  [[ -z $(lpstat -o) && -z $(ls "$E2E_PDF_DIR") ]] || fail "the broken-off job was not cancelled"
 }
 
 # The X display goes away in the middle of the read: error 521 on stderr, no box, status 1. A
@@ -182,21 +192,18 @@ time.sleep(3600)'
   expect_question_then_no 484
 }
 
-# The queue goes after the document was drawn, before it is handed over (the debugger holds the
-# program there): CUPS's not-found status, and no job and no file left.
+# The queue goes after it was looked up, before the job is created (the debugger holds the
+# program there): CUPS's not-found status, and no job left.
 case_printer_removed_while_printing() {
   store Zoom=1
   picture "$CASE_DIR/pic.png" 300 200
   copy_picture "$CASE_DIR/pic.png"
-  export TMPDIR=$CASE_DIR/tmp
-  mkdir -p "$TMPDIR"
   on_exit add_queue "$E2E_QUEUE"
-  RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::Submit' -ex run
+  RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::StartJob' -ex run
     -ex "shell lpadmin -x $E2E_QUEUE" -ex continue -ex 'quit $_exitcode' --args)
   run_program
   expect_question_then_no 1030  # client-error-not-found
   [[ -z $(lpstat -W all -o) ]] || fail "a job was left behind"
-  [[ -z $(ls -A "$TMPDIR") ]] || fail "the document's file was left behind"
 }
 
 # No display named, or one that cannot be reached: said on one line, status 2.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings back end over an arbitrary file: every key reads as text or fails as a store
-// error, and a value saved into that file reads back exactly as saved.
+// error, the plain reader that spares a print Qt's start either gives Qt's answer or leaves the
+// file to Qt, and a value saved into that file reads back exactly as saved, by both.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 
 #include "FuzzCheck.h"
 #include "core/Error.h"
+#include "platform/posix/SettingsFile.h"
 #include "platform/qt/QtSettingsBackend.h"
 #include "settings/SettingsStore.h"
 
@@ -30,6 +32,20 @@ void CheckStoreError(const mirablot::Error& error) {
         "the store failed with an unexpected error number");
 }
 
+std::string Contents(const QString& path) {
+  QFile file(path);
+  Check(file.open(QIODevice::ReadOnly), "cannot read the settings file back");
+  return file.readAll().toStdString();
+}
+
+// Where the plain reader is sure, Qt reads the same.
+void CheckPlainAnswer(const std::string& text, std::string_view key,
+                      const std::optional<std::string>& qt) {
+  const mirablot::posix::PlainAnswer plain =
+      mirablot::posix::ReadPlainIni(text, settings::kSection, key);
+  Check(!plain.sure || plain.value == qt, "the plain reader and Qt read a key differently");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -44,20 +60,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string application = "Fuzz" + std::to_string(g_iteration++ % 16);
   const QString folder = g_config->path() + "/" + QString::fromStdString(application);
   QDir().mkpath(folder);
+  const QString path = folder + "/" + QString::fromStdString(application) + ".conf";
   {
-    QFile file(folder + "/" + QString::fromStdString(application) + ".conf");
+    QFile file(path);
     Check(file.open(QIODevice::WriteOnly), "cannot write the input file");
     file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
   }
 
+  const std::string text(reinterpret_cast<const char*>(data), size);
   mirablot::qt::QtSettingsBackend backend;
   for (const std::string_view key :
        {settings::kOrientation, settings::kZoom, settings::kSpace0, settings::kSpace1,
         settings::kSpaceMM, settings::kPositionH, settings::kPositionV}) {
     try {
-      (void)backend.Read(application, settings::kSection, key);
+      CheckPlainAnswer(text, key, backend.Read(application, settings::kSection, key));
     } catch (const mirablot::Error& error) {
       CheckStoreError(error);
+      Check(!mirablot::posix::ReadPlainIni(text, settings::kSection, key).sure,
+            "the plain reader read a file Qt refuses");
     }
   }
 
@@ -75,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A file just saved that cannot be read ends the run as a crash.
   Check(backend.Read(application, settings::kSection, settings::kSpaceMM) == typed,
         "a saved value reads back changed");
+  CheckPlainAnswer(Contents(path), settings::kSpaceMM, typed);
   QDir(folder).removeRecursively();
   return 0;
 }

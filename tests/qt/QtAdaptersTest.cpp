@@ -15,8 +15,10 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
+#include "MemoryStream.h"
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
+#include "platform/posix/PictureSources.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPicture.h"
@@ -41,8 +43,8 @@ QByteArray Encoded(const QImage& image, const char* format) {
   return bytes;
 }
 
-// A clipboard owner offering types in a given order; records what was fetched. A type without
-// contents is refused.
+// A clipboard owner offering types in a given order; records what was asked for. A type
+// without contents is refused.
 class FakeSelection final : public SelectionReader {
  public:
   struct Offer {
@@ -59,14 +61,15 @@ class FakeSelection final : public SelectionReader {
     }
     return types;
   }
-  std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) override {
+  std::unique_ptr<ByteStream> Open(const std::string& type) override {
     m_fetched.push_back(type);
     for (const Offer& offer : m_offers) {
       if (offer.type == type && offer.contents) {
-        return std::vector<std::uint8_t>(offer.contents->begin(), offer.contents->end());
+        return std::make_unique<testing::MemoryStream>(
+            std::vector<std::uint8_t>(offer.contents->begin(), offer.contents->end()));
       }
     }
-    return std::nullopt;
+    return nullptr;
   }
 
  private:
@@ -74,19 +77,21 @@ class FakeSelection final : public SelectionReader {
   std::vector<std::string>& m_fetched;
 };
 
-// The clipboard reading through a fresh FakeSelection of these offers.
+// The clipboard reading through a fresh FakeSelection of these offers, as a print reads it.
 struct ReaderClipboard {
   explicit ReaderClipboard(std::vector<FakeSelection::Offer> offers)
-      : clipboard([this, offers](const SelectionLimits& limits) {
-          budget = limits.maxBytes;
-          return std::make_unique<FakeSelection>(offers, fetched);
-        }) {}
+      : clipboard(
+            [this, offers](const SelectionLimits& limits) {
+              budget = limits.maxBytes;
+              return std::make_unique<FakeSelection>(offers, fetched);
+            },
+            DecodeImage, posix::Reading::Streamed) {}
   std::vector<std::string> fetched;
   std::size_t budget = 0;
-  QtClipboard clipboard;
+  posix::ClipboardPictures clipboard;
 };
 
-TEST(QtClipboard, PngIsTakenFirstThenTheOwnersOtherImageTypesInItsOrder) {
+TEST(ClipboardPictures, PngIsTakenFirstThenTheOwnersOtherImageTypesInItsOrder) {
   const QImage image = TestImage(6, 4);
   ReaderClipboard reader({{"text/plain", "hello"},
                           {"image/jpeg", Encoded(image, "JPEG")},
@@ -99,7 +104,7 @@ TEST(QtClipboard, PngIsTakenFirstThenTheOwnersOtherImageTypesInItsOrder) {
   EXPECT_GE(reader.budget, std::size_t{64} << 20);
 }
 
-TEST(QtClipboard, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
+TEST(ClipboardPictures, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
   const QImage image = TestImage(6, 4);
   ReaderClipboard reader({{"image/png", std::nullopt},
                           {"image/tiff", QByteArray("not a tiff")},
@@ -109,14 +114,14 @@ TEST(QtClipboard, ARefusedOrUndecodableTypeFallsToTheNextImageType) {
   EXPECT_THAT(reader.fetched, ::testing::ElementsAre("image/png", "image/tiff", "image/bmp"));
 }
 
-TEST(QtClipboard, WhenNoImageDecodesTheFirstFailureIsTheError) {
+TEST(ClipboardPictures, WhenNoImageDecodesTheFirstFailureIsTheError) {
   ReaderClipboard reader(
       {{"image/png", QByteArray("\x89PNG broken")}, {"image/bmp", QByteArray("BM broken")}});
   EXPECT_EQ(testing::ErrorOf([&] { (void)reader.clipboard.FetchBitmap(); }),
             static_cast<int>(ErrorNumber::InvalidPicture));
 }
 
-TEST(QtClipboard, AFewDozenImageTypesAreTriedEachOnce) {
+TEST(ClipboardPictures, AFewDozenImageTypesAreTriedEachOnce) {
   std::vector<FakeSelection::Offer> offers(5, {"image/bmp", QByteArray("not a bitmap")});
   for (int i = 0; i < 5000; ++i) {
     offers.push_back({"image/x-" + std::to_string(i), QByteArray("junk")});
@@ -128,7 +133,7 @@ TEST(QtClipboard, AFewDozenImageTypesAreTriedEachOnce) {
   EXPECT_EQ(std::count(reader.fetched.begin(), reader.fetched.end(), "image/bmp"), 1);
 }
 
-TEST(QtClipboard, TextOrFilesFromAReaderGiveTheEmptyPictureAndAreNeverFetched) {
+TEST(ClipboardPictures, TextOrFilesGiveTheEmptyPictureAndAreNeverFetched) {
   ReaderClipboard reader({{"text/plain", "hello"}, {"text/uri-list", "file:///etc/hostname"}});
   EXPECT_TRUE(reader.clipboard.FetchBitmap().IsEmpty());
   EXPECT_TRUE(reader.fetched.empty());

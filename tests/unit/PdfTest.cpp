@@ -17,10 +17,12 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
+#include "MemoryStream.h"
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
 #include "pdf/PdfWriter.h"
 #include "pdf/Png.h"
+#include "pdf/PngStream.h"
 #include "platform/cups/CupsPrinter.h"
 #include "platform/cups/JobOptions.h"
 
@@ -54,12 +56,13 @@ Bytes Deflate(const Bytes& raw) {
 }
 
 // An 8-bit PNG of this size and image data, split into IDAT chunks of `part` bytes.
-Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::size_t part = 7) {
+Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::size_t part = 7,
+            std::uint8_t colourType = 2) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   Bytes header;
   Append32(header, width);
   Append32(header, height);
-  header.insert(header.end(), {8, 2, 0, 0, 0});
+  header.insert(header.end(), {8, colourType, 0, 0, 0});
   AppendChunk(png, "IHDR", header);
   for (std::size_t at = 0; at < data.size(); at += part) {
     AppendChunk(png, "IDAT",
@@ -73,9 +76,33 @@ Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::s
 // Three rows of two RGB pixels, each after its filter byte.
 const Bytes kRaw = {0, 1, 2, 3, 4, 5, 6, 2, 9, 9, 9, 8, 8, 8, 4, 0, 0, 0, 7, 7, 7};
 
+// The image data a print streams on for the PNG arriving a few bytes at a time, `readAhead`
+// bytes of it read with the header; an Error where the print would refuse it (a start that is
+// no PNG goes to the decoders, which refuse it too).
+Bytes Streamed(const Bytes& png, std::size_t readAhead = PngStream::kReadAhead) {
+  PngStream stream(std::make_unique<testing::MemoryStream>(png, 3), true, readAhead);
+  if (!stream.IsPng()) {
+    throw Error(ErrorNumber::InvalidPicture);
+  }
+  Bytes data;
+  stream.PassImageData([&](std::span<const std::uint8_t> part) {
+    data.insert(data.end(), part.begin(), part.end());
+  });
+  return data;
+}
+
+// The error of reading the PNG whole, which streaming it, read ahead or not, must give too.
+int ErrorOfEveryReading(const Bytes& png, const std::function<void(const Bytes&)>& readWhole) {
+  const int whole = ErrorOf([&] { readWhole(png); });
+  EXPECT_EQ(ErrorOf([&] { (void)Streamed(png); }), whole);
+  EXPECT_EQ(ErrorOf([&] { (void)Streamed(png, 0); }), whole);
+  return whole;
+}
+
 TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
   const auto refused = [](const Bytes& png) {
-    return ErrorOf([&] { (void)ReadPng(png); }) == static_cast<int>(ErrorNumber::InvalidPicture);
+    return ErrorOfEveryReading(png, [](const Bytes& whole) { (void)ReadPng(whole); }) ==
+           static_cast<int>(ErrorNumber::InvalidPicture);
   };
   const Bytes good = PngOf(2, 3, Deflate(kRaw));
   // Cut anywhere: a picture that was not read whole.
@@ -84,6 +111,9 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
   }
   Bytes flipped = good;
   flipped[43] ^= 0x10;  // the first IDAT's third data byte: only its checksum tells
+  EXPECT_TRUE(refused(flipped));
+  flipped = good;
+  flipped[48] ^= 0x01;  // the first IDAT's checksum, its data sound
   EXPECT_TRUE(refused(flipped));
   EXPECT_TRUE(refused(PngOf(2, 3, {0, 1, 2, 3, 4, 5, 6, 7})));  // not a zlib stream
   EXPECT_TRUE(refused(PngOf(2, 3, {})));                        // no image data at all
@@ -109,7 +139,8 @@ TEST(PngTest, ImageDataIsCheckedToItsEnd) {
            {"a wrong checksum", checksum, true},
            {"cut short", Bytes(whole.begin(), whole.end() - 6), true},
        }) {
-    EXPECT_EQ(ErrorOf([&] { RequireReadWhole(MakePngPicture(PngOf(2, 3, data))); }),
+    EXPECT_EQ(ErrorOfEveryReading(PngOf(2, 3, data),
+                                  [](const Bytes& png) { RequireReadWhole(MakePngPicture(png)); }),
               refused ? static_cast<int>(ErrorNumber::InvalidPicture) : 0)
         << what;
   }
@@ -178,23 +209,17 @@ TEST(PdfWriterTest, DeflatedRowsDecodeToThePixelsWithoutTheirPadding) {
 
 // The document the drawing makes, titled "Mirablot (test)".
 std::string WriteDocument(const std::function<void(PdfWriter&)>& draw) {
-  char* buffer = nullptr;
-  std::size_t size = 0;
-  std::FILE* file = ::open_memstream(&buffer, &size);
-  {
-    PdfWriter writer(file);
-    draw(writer);
-    writer.Finish("Mirablot (test)");
-  }
-  std::fclose(file);
-  std::string text(buffer, size);
-  std::free(buffer);
+  std::string text;
+  PdfWriter writer(
+      [&](std::span<const std::uint8_t> bytes) { text.append(bytes.begin(), bytes.end()); });
+  draw(writer);
+  writer.Finish("Mirablot (test)");
   return text;
 }
 
 TEST(PdfWriterTest, PlacesPicturesFromTheTopLeftOnPagesOfTheirOwnSize) {
   const Bytes data = {1, 2, 3};
-  const FlateImage image{4, 2, 3, {data}, {}};
+  const FlateImage image{4, 2, 3, DataIn({data}), {}};
   const std::string pdf = WriteDocument([&](PdfWriter& writer) {
     writer.BeginPage(595.5, 842);
     writer.DrawImage(image, 10, 20, 100.25, 50);
@@ -209,25 +234,63 @@ TEST(PdfWriterTest, PlacesPicturesFromTheTopLeftOnPagesOfTheirOwnSize) {
         "/Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 4", "/Title (Mirablot \\(test\\))"}) {
     EXPECT_NE(pdf.find(part), std::string::npos) << part << '\n' << pdf;
   }
-  // 2 images, 2 contents, 2 pages, pages, catalog, info: each entry of 20 bytes points at its
-  // object, and the table is where startxref says.
-  const std::size_t table = pdf.find("xref\n0 10\n0000000000 65535 f \n");
+  // 2 images and their lengths, 2 contents, 2 pages, pages, catalog, info: each entry of 20
+  // bytes points at its object, and the table is where startxref says.
+  const std::size_t table = pdf.find("xref\n0 12\n0000000000 65535 f \n");
   ASSERT_NE(table, std::string::npos);
-  for (std::size_t number = 1; number < 10; ++number) {
+  for (std::size_t number = 1; number < 12; ++number) {
     const std::string entry = pdf.substr(table + 10 + 20 * number, 20);
     EXPECT_EQ(entry.substr(10), " 00000 n \n");
     const std::string object = std::to_string(number) + " 0 obj";
     EXPECT_EQ(pdf.compare(std::stoul(entry), object.size(), object), 0) << object;
   }
-  EXPECT_EQ(pdf.compare(table + 210, 7, "trailer"), 0);
+  EXPECT_EQ(pdf.compare(table + 250, 7, "trailer"), 0);
   EXPECT_EQ(std::stoul(pdf.substr(pdf.find("startxref\n") + 10)), table);
+}
+
+TEST(PdfWriterTest, AStreamedPngMakesTheDocumentOfOneReadWhole) {
+  // Noise, which deflates to many pieces; grey and colour; other chunks between.
+  Bytes noise(64 * (1 + 64 * 3));
+  std::uint32_t seed = 1;
+  for (std::uint8_t& byte : noise) {
+    seed = seed * 1103515245 + 12345;
+    byte = static_cast<std::uint8_t>(seed >> 16);
+  }
+  for (std::size_t row = 0; row < 64; ++row) {
+    noise[row * (1 + 64 * 3)] = 0;  // the filter bytes
+  }
+  Bytes annotated = PngOf(2, 3, Deflate(kRaw));
+  Bytes text;
+  AppendChunk(text, "tEXt", {'a', 0, 'b'});
+  annotated.insert(annotated.end() - 12, text.begin(), text.end());    // after the image data
+  annotated.insert(annotated.begin() + 33, text.begin(), text.end());  // before it
+  for (const auto& [what, png] : {
+           std::pair{"noise in 1000-byte chunks", PngOf(64, 64, Deflate(noise), 1000)},
+           {"grey in one chunk", PngOf(3, 3, Deflate({0, 1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9}), 99, 0)},
+           {"text chunks around", annotated},
+       }) {
+    const auto document = [](const Picture& picture) {
+      return WriteDocument([&](PdfWriter& writer) {
+        writer.BeginPage(100, 100);
+        writer.DrawImage(FlateImageOf(picture), 10, 10, 50, 75);
+      });
+    };
+    for (const std::size_t readAhead : {std::size_t{0}, std::size_t{100}, PngStream::kReadAhead}) {
+      const Picture streamed =
+          MakeStreamedPngPicture(std::make_unique<PngStream>(
+                                     std::make_unique<testing::MemoryStream>(png), true, readAhead),
+                                 nullptr);
+      EXPECT_EQ(document(streamed), document(MakePngPicture(png))) << what << ' ' << readAhead;
+      EXPECT_EQ(ErrorOf([&] { RequireReadWhole(streamed); }), 0) << what;
+    }
+  }
 }
 
 TEST(PdfWriterTest, AnOpacityMaskGoesWithTheImage) {
   const Bytes data = {1};
   const std::string pdf = WriteDocument([&](PdfWriter& writer) {
     writer.BeginPage(100, 100);
-    writer.DrawImage({1, 1, 3, {data}, {data}}, 0, 0, 1, 1);
+    writer.DrawImage({1, 1, 3, DataIn({data}), DataIn({data})}, 0, 0, 1, 1);
   });
   EXPECT_NE(pdf.find("/SMask 3 0 R"), std::string::npos) << pdf;
   EXPECT_NE(pdf.find("3 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace "
@@ -300,7 +363,7 @@ TEST(JobOptions, ThePaperChosenIsFoundInEveryFormLpTakes) {
 }
 
 TEST(CupsPrinter, NoSchedulerIsNoPrinterAndNothingToAbort) {
-  // A scheduler's socket that does not exist: CUPS has no destination to offer.
+  // A scheduler's socket that does not exist: no scheduler to ask for a destination.
   ::setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
   CupsPrinter printer;
   try {
@@ -308,7 +371,7 @@ TEST(CupsPrinter, NoSchedulerIsNoPrinterAndNothingToAbort) {
     ADD_FAILURE() << "a page width without a printer";
   } catch (const Error& error) {
     EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::NoPrinter));
-    EXPECT_THAT(error.Description(), ::testing::HasSubstr("既定のプリンターがありません"));
+    EXPECT_THAT(error.Description(), ::testing::HasSubstr("に接続できません"));
   }
   EXPECT_EQ(testing::ErrorOf([&] { printer.NewPage(); }), 484);
   EXPECT_EQ(testing::ErrorOf([&] { printer.AbortDocument(); }), 482);  // nothing open

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "CupsPrinter.h"
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <cstdio>
+#include <iterator>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -113,23 +112,56 @@ bool DefaultsToLandscape(cups_dest_t* dest, cups_dinfo_t* info) {
   return value == 4 || value == 5;
 }
 
-// A temporary file of our own for the document: TMPDIR, else /tmp.
-std::string MakeDocumentFile(std::FILE*& output) {
-  const char* folder = std::getenv("TMPDIR");
-  std::string path =
-      std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/mirablot-XXXXXX.pdf";
-  const int fd = ::mkstemps(path.data(), 4);
-  if (fd < 0) {
-    throw Error(ErrorNumber::PrinterError, "印刷データの一時ファイルを作れません: " + path + " (" +
-                                               std::strerror(errno) + ")");
+// The default medium as the scheduler's queue reports it (media-col-default: size and
+// margins), asked alone: the full attribute set libcups copies for media look-ups costs
+// several times more. Nothing when the destination is no queue of the scheduler's own, or
+// the queue says nothing of it.
+std::optional<cups_size_t> QueueDefaultMedium(http_t* http, const cups_dest_t& dest,
+                                              bool& landscape) {
+  const char* uri = cupsGetOption("printer-uri-supported", dest.num_options, dest.options);
+  if (uri == nullptr) {
+    return std::nullopt;
   }
-  output = ::fdopen(fd, "wb");
-  if (output == nullptr) {
-    ::close(fd);
-    ::unlink(path.c_str());
-    throw Error(ErrorNumber::PrinterError, "印刷データの一時ファイルを開けません: " + path);
+  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  static constexpr const char* kWanted[] = {"media-col-default", "media-default",
+                                            "orientation-requested-default"};
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                static_cast<int>(std::size(kWanted)), nullptr, kWanted);
+  const std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cupsDoRequest(http, request, "/"),
+                                                          &ippDelete);
+  if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    return std::nullopt;
   }
-  return path;
+  if (ipp_attribute_t* orientation =
+          ippFindAttribute(response.get(), "orientation-requested-default", IPP_TAG_ENUM)) {
+    const int value = ippGetInteger(orientation, 0);
+    landscape = landscape || value == 4 || value == 5;
+  }
+  ipp_t* medium = ippGetCollection(
+      ippFindAttribute(response.get(), "media-col-default", IPP_TAG_BEGIN_COLLECTION), 0);
+  ipp_t* extent =
+      ippGetCollection(ippFindAttribute(medium, "media-size", IPP_TAG_BEGIN_COLLECTION), 0);
+  const auto integer = [](ipp_t* collection, const char* name) {
+    ipp_attribute_t* attribute = ippFindAttribute(collection, name, IPP_TAG_INTEGER);
+    return attribute != nullptr ? ippGetInteger(attribute, 0) : 0;
+  };
+  cups_size_t size{};
+  size.width = integer(extent, "x-dimension");
+  size.length = integer(extent, "y-dimension");
+  if (size.width <= 0 || size.length <= 0) {
+    return std::nullopt;
+  }
+  size.left = integer(medium, "media-left-margin");
+  size.top = integer(medium, "media-top-margin");
+  size.right = integer(medium, "media-right-margin");
+  size.bottom = integer(medium, "media-bottom-margin");
+  const char* name = ippGetString(ippFindAttribute(response.get(), "media-default", IPP_TAG_ZERO),
+                                  0, nullptr);
+  const pwg_media_t* pwg = pwgMediaForSize(size.width, size.length);
+  std::snprintf(size.media, sizeof size.media, "%s",
+                name != nullptr ? name : pwg != nullptr ? pwg->pwg : kFallbackMedia);
+  return size;
 }
 
 }  // namespace
@@ -144,29 +176,81 @@ CupsPrinter::~CupsPrinter() {
   CloseDocument();
 }
 
-void CupsPrinter::Choose(const PrintChoices& choices) {
-  m_choices = choices;
-  m_resolved = false;
+struct CupsPrinter::Destination {
+  std::unique_ptr<http_t, void (*)(http_t*)> http{nullptr, &httpClose};
+  DestinationPtr dest;
+  std::string name;
+  std::string media;
+  double sheetWidth = kFallbackWidth;  // as the sheet is fed, in points
+  double sheetHeight = kFallbackHeight;
+  Margins sheetMargins;
+  bool landscape = false;  // the destination's default orientation
+};
+
+namespace {
+
+// Creates the job on the destination, over the connection of the look-up: libcups's
+// cupsCreateJob would look the destination up again and copy all its attributes first. The
+// job's id, or 0 with the scheduler's status in cupsLastError().
+int CreateJob(http_t* http, const cups_dest_t& dest, int count, cups_option_t* options) {
+  char uri[1024];
+  if (const char* supported =
+          cupsGetOption("printer-uri-supported", dest.num_options, dest.options)) {
+    std::snprintf(uri, sizeof uri, "%s", supported);
+  } else {
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                     ippPort(), "/printers/%s", dest.name);
+  }
+  char scheme[32];
+  char user[256];
+  char host[256];
+  int port = 0;
+  char resource[1024] = "/";
+  httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof scheme, user, sizeof user, host,
+                  sizeof host, &port, resource, sizeof resource);
+  ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+               cupsUser());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, kJobTitle);
+  cupsEncodeOptions2(request, count, options, IPP_TAG_OPERATION);
+  cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
+  cupsEncodeOptions2(request, count, options, IPP_TAG_SUBSCRIPTION);
+  const std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cupsDoRequest(http, request, resource),
+                                                          &ippDelete);
+  ipp_attribute_t* id = ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER);
+  return cupsLastError() <= IPP_STATUS_OK_CONFLICTING && id != nullptr ? ippGetInteger(id, 0) : 0;
 }
 
-void CupsPrinter::Resolve() {
-  if (m_resolved) {
-    return;
-  }
-  if (!m_choices.printer.empty()) {
-    // NAME or NAME/INSTANCE, as lp -d takes it.
-    const std::size_t slash = m_choices.printer.find('/');
-    m_destination = m_choices.printer.substr(0, slash);
-    m_instance = slash != std::string::npos ? m_choices.printer.substr(slash + 1) : "";
-  }
-  const DestinationPtr dest(cupsGetNamedDest(
-      CUPS_HTTP_DEFAULT, m_choices.printer.empty() ? nullptr : m_destination.c_str(),
-      m_instance.empty() || m_choices.printer.empty() ? nullptr : m_instance.c_str()));
-  if (!dest && !m_choices.printer.empty()) {
+std::shared_ptr<CupsPrinter::Destination> LookUp(const PrintChoices& choices) {
+  auto destination = std::make_shared<CupsPrinter::Destination>();
+  // A connection of our own: the look-up runs on a thread of its own, the job on the main one.
+  destination->http.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
+                                       cupsEncryption(), 1, 30000, nullptr));
+  http_t* http = destination->http.get();
+  if (http == nullptr) {
+    const std::string server = cupsServer();
     throw Error(ErrorNumber::NoPrinter,
-                "プリンター " + m_choices.printer + " がありません (CUPS: " + CupsMessage() + ")");
+                "印刷サーバー " +
+                    (server.starts_with('/') ? server : server + ":" + std::to_string(ippPort())) +
+                    " に接続できません。");
   }
-  if (!dest) {
+  std::string name;
+  std::string instance;
+  if (!choices.printer.empty()) {
+    // NAME or NAME/INSTANCE, as lp -d takes it.
+    const std::size_t slash = choices.printer.find('/');
+    name = choices.printer.substr(0, slash);
+    instance = slash != std::string::npos ? choices.printer.substr(slash + 1) : "";
+  }
+  destination->dest.reset(cupsGetNamedDest(http, name.empty() ? nullptr : name.c_str(),
+                                           instance.empty() ? nullptr : instance.c_str()));
+  cups_dest_t* dest = destination->dest.get();
+  if (dest == nullptr && !choices.printer.empty()) {
+    throw Error(ErrorNumber::NoPrinter,
+                "プリンター " + choices.printer + " がありません (CUPS: " + CupsMessage() + ")");
+  }
+  if (dest == nullptr) {
     std::string description =
         "既定のプリンターがありません。CUPS で既定のプリンターを設定してください。";
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
@@ -174,34 +258,67 @@ void CupsPrinter::Resolve() {
     }
     throw Error(ErrorNumber::NoPrinter, description);
   }
-  const InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
-  cups_size_t size{};
-  m_media = kFallbackMedia;
-  m_sheetWidth = kFallbackWidth;
-  m_sheetHeight = kFallbackHeight;
-  m_sheetMargins = {};
+  destination->name = dest->name;
+  destination->media = kFallbackMedia;
   const ChosenMedia chosen = ChooseMedia(OptionsOf(*dest));
-  if (const MediaFound found = PaperOf(dest.get(), info.get(), chosen, size);
-      found != MediaFound::Nowhere) {
+  destination->landscape =
+      DefaultsToLandscape(dest, nullptr);  // the destination's option, as lp sends it
+  std::optional<cups_size_t> size;
+  MediaFound found = MediaFound::Nowhere;
+  if (chosen.size.empty()) {
+    size = QueueDefaultMedium(http, *dest, destination->landscape);
+    found = size ? MediaFound::PrintersDefault : MediaFound::Nowhere;
+  }
+  if (!size) {
+    // The user's own paper, or a destination the scheduler has no queue for: libcups matches
+    // the sizes it knows of.
+    const InfoPtr info(cupsCopyDestInfo(http, dest));
+    destination->landscape = DefaultsToLandscape(dest, info.get());
+    size.emplace();
+    found = PaperOf(dest, info.get(), chosen, *size);
+  }
+  if (found != MediaFound::Nowhere) {
     // Exactly the medium CUPS reports, in points. The user's media value names it as lp would
     // send it, with the paper source and type they chose.
     const auto points = [](int hundredths) { return hundredths * kPointsPerHundredthMillimetre; };
-    m_media = found == MediaFound::UsersChoice && !chosen.media.empty() ? chosen.media : size.media;
-    m_sheetWidth = points(size.width);
-    m_sheetHeight = points(size.length);
-    m_sheetMargins = {points(size.left), points(size.top), points(size.right), points(size.bottom)};
+    destination->media =
+        found == MediaFound::UsersChoice && !chosen.media.empty() ? chosen.media : size->media;
+    destination->sheetWidth = points(size->width);
+    destination->sheetHeight = points(size->length);
+    destination->sheetMargins = {points(size->left), points(size->top), points(size->right),
+                                 points(size->bottom)};
   }
-  m_landscape = DefaultsToLandscape(dest.get(), info.get());
-  m_destination = dest->name;
-  m_instance = dest->instance != nullptr ? dest->instance : "";
-  m_resolved = true;
+  return destination;
+}
+
+}  // namespace
+
+void CupsPrinter::Choose(const PrintChoices& choices) {
+  if ((m_lookup.valid() || m_destination) && choices == m_choices) {
+    return;
+  }
+  m_choices = choices;
+  m_destination.reset();
+  m_lookup = std::async(std::launch::async, LookUp, choices);
+}
+
+CupsPrinter::Destination& CupsPrinter::Resolved() {
+  if (!m_destination) {
+    if (!m_lookup.valid()) {
+      m_lookup = std::async(std::launch::deferred, LookUp, m_choices);
+    }
+    m_destination = m_lookup.get();
+    m_landscape = m_destination->landscape;
+  }
+  return *m_destination;
 }
 
 CupsPrinter::Area CupsPrinter::PrintableArea() {
-  Resolve();
-  const double width = m_landscape ? m_sheetHeight : m_sheetWidth;
-  const double height = m_landscape ? m_sheetWidth : m_sheetHeight;
-  const Margins margins = m_landscape ? LandscapeMargins(m_sheetMargins) : m_sheetMargins;
+  const Destination& destination = Resolved();
+  const double width = m_landscape ? destination.sheetHeight : destination.sheetWidth;
+  const double height = m_landscape ? destination.sheetWidth : destination.sheetHeight;
+  const Margins margins =
+      m_landscape ? LandscapeMargins(destination.sheetMargins) : destination.sheetMargins;
   return {margins.left, margins.top, width - margins.left - margins.right,
           height - margins.top - margins.bottom};
 }
@@ -218,26 +335,81 @@ void CupsPrinter::SetOrientation(Orientation orientation) {
   if (orientation != Orientation::Portrait && orientation != Orientation::Landscape) {
     throw Error(ErrorNumber::InvalidPropertyValue);
   }
-  Resolve();
+  (void)Resolved();
   m_landscape = orientation == Orientation::Landscape;  // for the pages still to come
 }
 
 Orientation CupsPrinter::GetOrientation() {
-  Resolve();
+  (void)Resolved();
   return m_landscape ? Orientation::Landscape : Orientation::Portrait;
 }
 
 void CupsPrinter::NewPage() {
-  Resolve();
+  const Destination& destination = Resolved();
   if (!m_writer) {
-    std::FILE* output = nullptr;
-    m_path = MakeDocumentFile(output);
-    m_output.reset(output);
-    m_writer = std::make_unique<pdf::PdfWriter>(m_output.get());
+    // The job is created when the first picture goes in: a print that fails before has
+    // nothing to cancel. What comes before waits here.
+    m_jobLandscape = m_landscape;
+    m_writer = std::make_unique<pdf::PdfWriter>([this](std::span<const std::uint8_t> bytes) {
+      if (m_job == 0) {
+        m_waiting.insert(m_waiting.end(), bytes.begin(), bytes.end());
+      } else {
+        Send(bytes);
+      }
+    });
   }
-  m_landscapePage = m_landscape;
-  m_writer->BeginPage(m_landscape ? m_sheetHeight : m_sheetWidth,
-                      m_landscape ? m_sheetWidth : m_sheetHeight);
+  m_writer->BeginPage(m_landscape ? destination.sheetHeight : destination.sheetWidth,
+                      m_landscape ? destination.sheetWidth : destination.sheetHeight);
+}
+
+void CupsPrinter::Send(std::span<const std::uint8_t> bytes) {
+  // Never nothing: an empty write would end the document.
+  if (!bytes.empty() &&
+      cupsWriteRequestData(m_destination->http.get(), reinterpret_cast<const char*>(bytes.data()),
+                           bytes.size()) != HTTP_STATUS_CONTINUE) {
+    throw Error(ErrorNumber::PrinterError,
+                "プリンター " + m_destination->name + " に印刷データを送れません: " + CupsMessage());
+  }
+}
+
+void CupsPrinter::StartJob() {
+  const Destination& destination = Resolved();
+  const cups_dest_t& dest = *destination.dest;
+  const std::string& name = destination.name;
+  // A stopped queue would accept the job and keep it: the user would wait for a sheet that
+  // never comes. Say so instead.
+  const char* state = cupsGetOption("printer-state", dest.num_options, dest.options);
+  if (state != nullptr && std::atoi(state) == IPP_PSTATE_STOPPED) {
+    const char* reasons = cupsGetOption("printer-state-reasons", dest.num_options, dest.options);
+    throw Error(ErrorNumber::PrinterError, "プリンター " + name + " は停止しています (" +
+                                               (reasons != nullptr ? reasons : "") + ")。");
+  }
+  cups_option_t* options = nullptr;
+  int count = 0;
+  // The job takes the first page's orientation: every page of one print has the same.
+  for (const JobOption& option :
+       JobOptions(OptionsOf(dest), destination.media, m_jobLandscape, m_choices)) {
+    count = cupsAddOption(option.name.c_str(), option.value.c_str(), count, &options);
+  }
+  http_t* http = destination.http.get();
+  m_job = CreateJob(http, dest, count, options);
+  cupsFreeOptions(count, options);
+  if (m_job == 0) {
+    const ipp_status_t status = cupsLastError();
+    throw Error(static_cast<std::int32_t>(status),
+                (status == IPP_STATUS_ERROR_NOT_FOUND
+                     ? "プリンター " + name + " が見つかりません: "
+                     : "プリンター " + name + " が印刷を受け付けませんでした: ") +
+                    CupsMessage());
+  }
+  if (cupsStartDocument(http, name.c_str(), m_job, kJobTitle, CUPS_FORMAT_PDF, 1) !=
+      HTTP_STATUS_CONTINUE) {
+    const std::string why = CupsMessage();
+    CloseDocument();
+    throw Error(ErrorNumber::PrinterError,
+                "プリンター " + name + " に印刷データを送れません: " + why);
+  }
+  Send(std::exchange(m_waiting, {}));
 }
 
 void CupsPrinter::RequireDocument() const {
@@ -280,29 +452,10 @@ int CupsPrinter::ImageOf(const Picture& picture) {
   if (const auto found = m_images.find(picture.Pixels()); found != m_images.end()) {
     return found->second;
   }
-  int number = 0;
-  if (const pdf::PngImage* png = pdf::PngOf(picture)) {
-    number = m_writer->AddImage(
-        {png->header.width, png->header.height, png->header.Channels(), png->data, {}});
-  } else if (const pdf::RgbImage* image = pdf::RgbOf(picture)) {
-    const auto deflate = [image](const std::vector<std::uint8_t>& rows, int bytesPerPixel) {
-      const std::size_t rowBytes =
-          std::size_t{image->width} * static_cast<std::size_t>(bytesPerPixel);
-      return pdf::DeflateRows(rows.data(), image->height, rowBytes, rowBytes, bytesPerPixel);
-    };
-    const std::vector<std::uint8_t> colour = deflate(image->rgb, 3);
-    std::vector<std::uint8_t> opacity;
-    if (!image->alpha.empty()) {
-      opacity = deflate(image->alpha, 1);
-    }
-    pdf::FlateImage flate{image->width, image->height, 3, {colour}, {}};
-    if (!opacity.empty()) {
-      flate.opacity = {opacity};
-    }
-    number = m_writer->AddImage(flate);
-  } else {
-    throw Error(ErrorNumber::InvalidPicture);
+  if (m_job == 0) {
+    StartJob();
   }
+  const int number = m_writer->AddImage(pdf::FlateImageOf(picture));
   m_images.emplace(picture.Pixels(), number);
   m_drawn.push_back(picture);  // kept: its image is known by its address
   return number;
@@ -310,61 +463,28 @@ int CupsPrinter::ImageOf(const Picture& picture) {
 
 void CupsPrinter::EndDocument() {
   RequireDocument();
-  m_writer->Finish(kJobTitle);
-  m_writer.reset();
-  m_images.clear();
-  const bool written = std::fclose(m_output.release()) == 0;
-  if (!written) {
-    CloseDocument();
-    throw Error(ErrorNumber::PrinterError, "印刷データを書き出せません: " + m_path);
-  }
-  // The file goes once CUPS has read it, whatever its answer.
-  struct Remove {
-    std::string& path;
-    ~Remove() {
-      ::unlink(path.c_str());
-      path.clear();
+  try {
+    if (m_job == 0) {
+      StartJob();
     }
-  } remove{m_path};
-  // Nothing goes to the printer unless every picture in it was read whole.
-  for (const Picture& picture : std::exchange(m_drawn, {})) {
-    pdf::RequireReadWhole(picture);
+    m_writer->Finish(kJobTitle);
+    // Nothing goes to the printer unless every picture in it was read whole.
+    for (const Picture& picture : m_drawn) {
+      pdf::RequireReadWhole(picture);
+    }
+    const ipp_status_t status = cupsFinishDocument(m_destination->http.get(),
+                                                   m_destination->name.c_str());
+    if (status > IPP_STATUS_OK_EVENTS_COMPLETE) {
+      throw Error(static_cast<std::int32_t>(status), "プリンター " + m_destination->name +
+                                                         " が印刷を受け付けませんでした: " +
+                                                         CupsMessage());
+    }
+  } catch (...) {
+    CloseDocument();
+    throw;
   }
-  Submit();
-}
-
-void CupsPrinter::Submit() {
-  const DestinationPtr dest{cupsGetNamedDest(CUPS_HTTP_DEFAULT, m_destination.c_str(),
-                                             m_instance.empty() ? nullptr : m_instance.c_str())};
-  if (!dest) {
-    // Removed while the document was being drawn.
-    const ipp_status_t status = cupsLastError();
-    throw Error(status > IPP_STATUS_OK_EVENTS_COMPLETE
-                    ? static_cast<std::int32_t>(status)
-                    : static_cast<std::int32_t>(ErrorNumber::NoPrinter),
-                "プリンター " + m_destination + " が見つかりません: " + CupsMessage());
-  }
-  // A stopped queue would accept the job and keep it: the user would wait for a sheet that
-  // never comes. Say so instead.
-  const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
-  if (state != nullptr && std::atoi(state) == IPP_PSTATE_STOPPED) {
-    const char* reasons = cupsGetOption("printer-state-reasons", dest->num_options, dest->options);
-    throw Error(ErrorNumber::PrinterError, "プリンター " + m_destination + " は停止しています (" +
-                                               (reasons != nullptr ? reasons : "") + ")。");
-  }
-  cups_option_t* options = nullptr;
-  int count = 0;
-  for (const JobOption& option :
-       JobOptions(OptionsOf(*dest), m_media, m_landscapePage, m_choices)) {
-    count = cupsAddOption(option.name.c_str(), option.value.c_str(), count, &options);
-  }
-  const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_destination.c_str(), m_path.c_str(),
-                                 kJobTitle, count, options);
-  cupsFreeOptions(count, options);
-  if (job == 0) {
-    throw Error(static_cast<std::int32_t>(cupsLastError()),
-                "プリンター " + m_destination + " が印刷を受け付けませんでした: " + CupsMessage());
-  }
+  m_job = 0;  // printed: nothing to cancel
+  CloseDocument();
 }
 
 void CupsPrinter::AbortDocument() {
@@ -373,13 +493,16 @@ void CupsPrinter::AbortDocument() {
 }
 
 void CupsPrinter::CloseDocument() {
+  m_writer.reset();
+  m_waiting.clear();
   m_drawn.clear();
   m_images.clear();
-  m_writer.reset();
-  m_output.reset();
-  if (!m_path.empty()) {
-    ::unlink(m_path.c_str());  // the PDF is deleted unsent
-    m_path.clear();
+  if (m_job != 0) {
+    // Cut off mid-document, the scheduler drops what it received; the job, left without a
+    // document, is cancelled on a connection of its own.
+    m_destination->http.reset();
+    cupsCancelJob2(CUPS_HTTP_DEFAULT, m_destination->name.c_str(), m_job, 0);
+    m_job = 0;
   }
 }
 

@@ -25,32 +25,6 @@ struct HeldMessage {
 QtMessageHandler g_previousHandler = nullptr;
 std::vector<HeldMessage>* g_heldMessages = nullptr;
 
-}  // namespace
-
-void ExitNoDisplay(const std::string& reason, int status) {
-  std::string why = reason;
-  if (why.empty()) {
-    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
-    const QByteArray x11 = qgetenv("DISPLAY");
-    if (!wayland.isEmpty()) {
-      why = "cannot connect to Wayland display \"" + wayland.toStdString() + "\"";
-    }
-    if (!x11.isEmpty()) {
-      why += (why.empty() ? "" : " or ");
-      why += "cannot connect to X display \"" + x11.toStdString() + "\"";
-    }
-    if (why.empty()) {
-      why = "neither WAYLAND_DISPLAY nor DISPLAY is set";
-    }
-  }
-  std::fprintf(stderr, "mirablot: no display: %s; start Mirablot from a desktop session\n",
-               why.c_str());
-  std::fflush(nullptr);
-  std::_Exit(status);
-}
-
-namespace {
-
 // While the platform starts, Qt explains a missing display in several lines and then aborts.
 // Keep the lines back; on the abort, say it in one line and leave with our own status.
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,

@@ -8,17 +8,13 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "platform/posix/ToolkitModule.h"
+
 namespace mirablot::qt {
 
-/// Exit status when there is no display to run on.
-inline constexpr int kExitNoDisplay = 2;
-/// Exit status when the display that was there at the start went away: the run failed, as a
-/// failed print does.
-inline constexpr int kExitDisplayLost = 1;
-
-/// Says in one line on stderr why there is no display to show a window on (`why`, else what
-/// WAYLAND_DISPLAY and DISPLAY name) and exits with the status.
-[[noreturn]] void ExitNoDisplay(const std::string& why = {}, int status = kExitNoDisplay);
+using posix::ExitNoDisplay;
+using posix::kExitDisplayLost;
+using posix::kExitNoDisplay;
 
 /// Creates the application on the given Qt platform (a QT_QPA_PLATFORM value, fallbacks after
 /// ';'), whose display was there when the program started. One that cannot be reached now has

@@ -16,7 +16,6 @@ namespace {
 // A pipe's capacity is 64 KiB unless asked; a larger one lets a big picture through in fewer
 // wake-ups. A refusal (above the system's limit) only costs speed.
 constexpr int kPipeCapacity = 1 << 20;
-constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 class Descriptor {
  public:
@@ -119,62 +118,66 @@ std::vector<std::string> DataControlSelection::Types() {
   return m_selection != nullptr ? m_selection->types : std::vector<std::string>{};
 }
 
-std::optional<std::vector<std::uint8_t>> DataControlSelection::Fetch(const std::string& type) {
+// The owner's answer through the pipe, each read waiting at most as long as the limits allow.
+class DataControlSelection::Transfer final : public ByteStream {
+ public:
+  Transfer(DataControlSelection& reader, int readEnd) : m_reader(reader), m_readEnd(readEnd) {}
+
+  std::size_t Read(std::span<std::uint8_t> into) override {
+    const auto silenceEnds = m_reader.WaitEnds();
+    for (;;) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(silenceEnds - Clock::now())
+              .count();
+      if (left <= 0) {
+        ThrowOwnerSilent();
+      }
+      pollfd descriptor{m_readEnd.Get(), POLLIN, 0};
+      const int ready = ::poll(&descriptor, 1, static_cast<int>(left));
+      if (ready < 0 && errno != EINTR) {
+        ThrowSystemFailure("poll");
+      }
+      if (ready <= 0) {
+        continue;
+      }
+      const ssize_t got = ::read(m_readEnd.Get(), into.data(), into.size());
+      if (got < 0) {
+        if (errno == EINTR || errno == EAGAIN) {
+          continue;
+        }
+        ThrowSystemFailure("read");
+      }
+      m_received += static_cast<std::size_t>(got);
+      CheckSelectionSize(m_received, m_reader.Limits());
+      return static_cast<std::size_t>(got);
+    }
+  }
+
+ private:
+  DataControlSelection& m_reader;
+  Descriptor m_readEnd;
+  std::size_t m_received = 0;
+};
+
+std::unique_ptr<ByteStream> DataControlSelection::Open(const std::string& type) {
   if (m_selection == nullptr) {
-    return std::nullopt;
+    return nullptr;
   }
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) {
     ThrowSystemFailure("pipe");
   }
-  const Descriptor readEnd(ends[0]);
-  {
-    // libwayland sends a copy of the write end; ours must close, or the pipe never ends.
-    const Descriptor writeEnd(ends[1]);
-    (void)::fcntl(readEnd.Get(), F_SETPIPE_SZ, kPipeCapacity);
-    wl_proxy_marshal_flags(m_selection->proxy, request::kOfferReceive, nullptr,
-                           wl_proxy_get_version(m_selection->proxy), 0, type.c_str(),
-                           writeEnd.Get());
-    if (!m_display.Sync(WaitEnds())) {
-      ThrowClipboardUnavailable("Wayland コンポジターが応答しません。");
-    }
+  auto transfer = std::make_unique<Transfer>(*this, ends[0]);
+  // libwayland sends a copy of the write end; ours must close, or the pipe never ends.
+  const Descriptor writeEnd(ends[1]);
+  (void)::fcntl(ends[0], F_SETPIPE_SZ, kPipeCapacity);
+  wl_proxy_marshal_flags(m_selection->proxy, request::kOfferReceive, nullptr,
+                         wl_proxy_get_version(m_selection->proxy), 0, type.c_str(),
+                         writeEnd.Get());
+  if (!m_display.Sync(WaitEnds())) {
+    ThrowClipboardUnavailable("Wayland コンポジターが応答しません。");
   }
-  std::vector<std::uint8_t> bytes;
-  std::vector<std::uint8_t> chunk(kReadChunk);
-  auto silenceEnds = WaitEnds();
-  for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(silenceEnds - Clock::now()).count();
-    if (left <= 0) {
-      ThrowOwnerSilent();
-    }
-    pollfd descriptor{readEnd.Get(), POLLIN, 0};
-    const int ready = ::poll(&descriptor, 1, static_cast<int>(left));
-    if (ready < 0 && errno != EINTR) {
-      ThrowSystemFailure("poll");
-    }
-    if (ready <= 0) {
-      continue;
-    }
-    const ssize_t got = ::read(readEnd.Get(), chunk.data(), chunk.size());
-    if (got < 0) {
-      if (errno == EINTR || errno == EAGAIN) {
-        continue;
-      }
-      ThrowSystemFailure("read");
-    }
-    if (got == 0) {
-      break;
-    }
-    CheckSelectionSize(bytes.size() + static_cast<std::size_t>(got), Limits());
-    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
-    silenceEnds = WaitEnds();
-  }
-  // An owner that sends nothing has nothing in that type.
-  if (bytes.empty()) {
-    return std::nullopt;
-  }
-  return bytes;
+  return transfer;
 }
 
 }  // namespace mirablot::wayland

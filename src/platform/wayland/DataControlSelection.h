@@ -25,10 +25,13 @@ class DataControlSelection final : public SelectionReader {
   /// The MIME types of the current selection; empty when the clipboard is empty.
   [[nodiscard]] std::vector<std::string> Types() override;
 
-  /// The selection's contents as the given type; nothing when the owner sends nothing.
-  [[nodiscard]] std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) override;
+  /// The selection's contents as the given type, through a pipe from the owner; nullptr when
+  /// the clipboard is empty.
+  [[nodiscard]] std::unique_ptr<ByteStream> Open(const std::string& type) override;
 
  private:
+  class Transfer;
+
   struct Offer {
     DataControlSelection* owner;
     wl_proxy* proxy;

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <xcb/xcb.h>
 
+#include "X11Connection.h"
 #include "core/Conversions.h"
 #include "core/Error.h"
 
@@ -47,35 +49,27 @@ std::optional<double> XftDpi(std::string_view resources) {
   return std::nullopt;
 }
 
-bool DisplayReachable() {
-  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> connection(
-      xcb_connect(nullptr, nullptr), &xcb_disconnect);
-  return xcb_connection_has_error(connection.get()) == 0;
-}
+X11ScreenMetrics::X11ScreenMetrics(std::shared_ptr<Connection> connection)
+    : m_connection(std::move(connection)) {}
 
 const X11ScreenMetrics::Screen& X11ScreenMetrics::Read() {
   if (m_screen) {
     return *m_screen;
   }
-  int number = 0;
-  const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> connection(
-      xcb_connect(nullptr, &number), &xcb_disconnect);
-  if (xcb_connection_has_error(connection.get()) != 0) {
+  if (!m_connection) {
+    m_connection = Connection::Open();
+  }
+  const xcb_screen_t* screen = m_connection->Screen();
+  if (screen == nullptr) {
     ThrowNoScreen();
   }
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection.get()));
-  for (int i = 0; i < number && screens.rem > 0; ++i) {
-    xcb_screen_next(&screens);
-  }
-  if (screens.rem <= 0 || screens.data == nullptr) {
-    ThrowNoScreen();
-  }
+  xcb_connection_t* connection = m_connection->Get();
   // The resource database lives on the first screen's root, as Xlib reads it.
-  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection.get())).data->root;
   const std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> resources(
-      xcb_get_property_reply(connection.get(),
-                             xcb_get_property(connection.get(), 0, root, XCB_ATOM_RESOURCE_MANAGER,
-                                              XCB_ATOM_STRING, 0, 1 << 16),
+      xcb_get_property_reply(connection,
+                             xcb_get_property(connection, 0, m_connection->FirstScreen()->root,
+                                              XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0,
+                                              1 << 16),
                              nullptr),
       &std::free);
   double dpi = kDefaultDpi;
@@ -85,8 +79,8 @@ const X11ScreenMetrics::Screen& X11ScreenMetrics::Read() {
         static_cast<std::size_t>(xcb_get_property_value_length(resources.get())));
     dpi = XftDpi(text).value_or(kDefaultDpi);
   }
-  m_screen = Screen{static_cast<double>(screens.data->width_in_pixels),
-                    static_cast<double>(screens.data->height_in_pixels), dpi};
+  m_screen = Screen{static_cast<double>(screen->width_in_pixels),
+                    static_cast<double>(screen->height_in_pixels), dpi};
   return *m_screen;
 }
 

@@ -15,6 +15,8 @@ struct xcb_get_property_reply_t;
 
 namespace mirablot::x11 {
 
+class Connection;
+
 /// Where the X display comes from, which changes what a missing clipboard owner means.
 enum class X11Session {
   /// An X11 desktop: no owner is an empty clipboard.
@@ -30,8 +32,10 @@ enum class X11Session {
 /// a hang. A failed wait or an oversized answer is an Error.
 class X11Selection final : public SelectionReader {
  public:
-  /// Connects to the display named by DISPLAY. An unreachable display is an Error.
-  X11Selection(SelectionLimits limits, X11Session session);
+  /// Over the connection given, else one of its own to the display named by DISPLAY. An
+  /// unreachable display is an Error.
+  X11Selection(SelectionLimits limits, X11Session session,
+               std::shared_ptr<Connection> connection = nullptr);
   X11Selection(const X11Selection&) = delete;
   X11Selection& operator=(const X11Selection&) = delete;
   ~X11Selection() override;
@@ -41,25 +45,27 @@ class X11Selection final : public SelectionReader {
   /// that the desktop may keep its clipboard from programs without a window.
   [[nodiscard]] std::vector<std::string> Types() override;
 
-  /// The clipboard's contents as the given type, or nothing when the owner refuses it.
-  [[nodiscard]] std::optional<std::vector<std::uint8_t>> Fetch(const std::string& type) override;
+  /// The clipboard's contents as the given type, as the owner sends them (an incremental
+  /// transfer part by part); nullptr when the owner refuses it.
+  [[nodiscard]] std::unique_ptr<ByteStream> Open(const std::string& type) override;
 
  private:
+  class Transfer;
+
   [[nodiscard]] std::uint32_t Atom(const std::string& name);
   [[nodiscard]] bool HasOwner();
   // Waits a moment for someone to take the clipboard (XFixes); false when nobody did.
   [[nodiscard]] bool OwnerArrives();
-  // Asks the owner for the target; false when it refuses.
-  [[nodiscard]] bool Convert(std::uint32_t target);
-  // Takes the answer out of our property, following an incremental transfer to its end.
-  [[nodiscard]] std::vector<std::uint8_t> TakeAnswer();
+  // Asks the owner for the target; nullptr when it refuses.
+  [[nodiscard]] std::unique_ptr<ByteStream> Convert(std::uint32_t target);
 
-  // Our property's value, at most `words` 32-bit units of it; `remove` deletes it once read.
+  // At most `words` 32-bit units of our property's value from `offset` on; `remove` deletes
+  // the property once its last byte has been read.
   [[nodiscard]] std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> ReadProperty(
-      bool remove, std::uint32_t words);
+      bool remove, std::uint32_t offset, std::uint32_t words);
 
   X11Session m_session;
-  std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> m_connection;
+  std::shared_ptr<Connection> m_connection;
   std::uint32_t m_window = 0;
   std::uint32_t m_clipboard = 0;
   std::uint32_t m_property = 0;
