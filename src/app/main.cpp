@@ -57,8 +57,7 @@ class X11Display {
   std::shared_ptr<x11::Connection> m_connection;
 };
 
-posix::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display,
-                                 X11Display& x11) {
+posix::SelectionOpener OpenerFor(ClipboardRoute route, wayland::Display* display, X11Display& x11) {
   switch (route) {
     case ClipboardRoute::WaylandDataControl:
       return [display](const SelectionLimits& limits) {
@@ -146,7 +145,8 @@ int main(int argc, char* argv[]) {
         OpenerFor(plan.clipboard, wayland.get(), x11), decode, reading);
   }
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), x11, toolkit);
-  posix::SettingsFile settings([&toolkit]() -> SettingsBackend& { return toolkit.Get().Settings(); });
+  posix::SettingsFile settings(
+      [&toolkit]() -> SettingsBackend& { return toolkit.Get().Settings(); });
   posix::ModuleWindowing windowing(toolkit);
   return toolkit.Finish(Launch({printer, *source, *screen, settings, windowing,
                                 [&windowing] { return windowing.HasLoadedWindows(); },

@@ -96,8 +96,7 @@ Picture MakePngPicture(std::vector<std::uint8_t> bytes) {
   return Picture(std::make_shared<PngData>(std::move(bytes)));
 }
 
-Picture MakeStreamedPngPicture(std::unique_ptr<PngStream> png,
-                               std::shared_ptr<const void> reader) {
+Picture MakeStreamedPngPicture(std::unique_ptr<PngStream> png, std::shared_ptr<const void> reader) {
   return Picture(std::make_shared<StreamedPngData>(std::move(png), std::move(reader)));
 }
 
@@ -128,8 +127,11 @@ FlateImage FlateImageOf(const Picture& picture) {
   }
   if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
     const PngHeader& header = streamed->Header();
-    return {header.width, header.height, header.Channels(),
-            [streamed](const ByteSink& sink) { streamed->Pass(sink); }, {}};
+    return {header.width,
+            header.height,
+            header.Channels(),
+            [streamed](const ByteSink& sink) { streamed->Pass(sink); },
+            {}};
   }
   if (const auto* rgb = dynamic_cast<const RgbData*>(picture.Pixels())) {
     const RgbImage& image = rgb->Image();

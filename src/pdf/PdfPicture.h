@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/Picture.h"
-#include "pdf/Png.h"
 #include "pdf/PdfWriter.h"
+#include "pdf/Png.h"
 
 namespace mirablot::pdf {
 

@@ -236,7 +236,8 @@ std::vector<std::uint8_t> PngStream::NextPiece() {
         RefusePng("チャンクが途中で終わっています");
       }
       data.resize(got);
-      m_checksum = static_cast<std::uint32_t>(crc32(m_checksum, data.data(), static_cast<uInt>(got)));
+      m_checksum =
+          static_cast<std::uint32_t>(crc32(m_checksum, data.data(), static_cast<uInt>(got)));
       m_left -= static_cast<std::uint32_t>(got);
       if (IsType("IDAT")) {
         return data;

@@ -5,9 +5,9 @@
 //   clipboard-owner [--after MS] silent | incr TYPE FILE CHUNK | incr-stall TYPE FILE CHUNK
 //
 // silent owns the clipboard and never answers; incr offers FILE as TYPE in CHUNK-byte parts
-// (INCR); incr-stall falls silent halfway, after the part that passes half of FILE. Prints "ready" once it owns the
-// clipboard (with --after: once it is connected, taking the clipboard MS milliseconds later),
-// then "sent N" for each part of a transfer, and serves until it is killed.
+// (INCR); incr-stall falls silent halfway, after the part that passes half of FILE. Prints "ready"
+// once it owns the clipboard (with --after: once it is connected, taking the clipboard MS
+// milliseconds later), then "sent N" for each part of a transfer, and serves until it is killed.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>

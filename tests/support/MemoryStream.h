@@ -2,8 +2,8 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 

@@ -3,8 +3,8 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -156,11 +156,13 @@ std::optional<cups_size_t> QueueDefaultMedium(http_t* http, const cups_dest_t& d
   size.top = integer(medium, "media-top-margin");
   size.right = integer(medium, "media-right-margin");
   size.bottom = integer(medium, "media-bottom-margin");
-  const char* name = ippGetString(ippFindAttribute(response.get(), "media-default", IPP_TAG_ZERO),
-                                  0, nullptr);
+  const char* name =
+      ippGetString(ippFindAttribute(response.get(), "media-default", IPP_TAG_ZERO), 0, nullptr);
   const pwg_media_t* pwg = pwgMediaForSize(size.width, size.length);
   std::snprintf(size.media, sizeof size.media, "%s",
-                name != nullptr ? name : pwg != nullptr ? pwg->pwg : kFallbackMedia);
+                name != nullptr  ? name
+                : pwg != nullptr ? pwg->pwg
+                                 : kFallbackMedia);
   return size;
 }
 
@@ -198,8 +200,8 @@ int CreateJob(http_t* http, const cups_dest_t& dest, int count, cups_option_t* o
           cupsGetOption("printer-uri-supported", dest.num_options, dest.options)) {
     std::snprintf(uri, sizeof uri, "%s", supported);
   } else {
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                     ippPort(), "/printers/%s", dest.name);
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", dest.name);
   }
   char scheme[32];
   char user[256];
@@ -367,8 +369,8 @@ void CupsPrinter::Send(std::span<const std::uint8_t> bytes) {
   if (!bytes.empty() &&
       cupsWriteRequestData(m_destination->http.get(), reinterpret_cast<const char*>(bytes.data()),
                            bytes.size()) != HTTP_STATUS_CONTINUE) {
-    throw Error(ErrorNumber::PrinterError,
-                "プリンター " + m_destination->name + " に印刷データを送れません: " + CupsMessage());
+    throw Error(ErrorNumber::PrinterError, "プリンター " + m_destination->name +
+                                               " に印刷データを送れません: " + CupsMessage());
   }
 }
 
@@ -472,12 +474,12 @@ void CupsPrinter::EndDocument() {
     for (const Picture& picture : m_drawn) {
       pdf::RequireReadWhole(picture);
     }
-    const ipp_status_t status = cupsFinishDocument(m_destination->http.get(),
-                                                   m_destination->name.c_str());
+    const ipp_status_t status =
+        cupsFinishDocument(m_destination->http.get(), m_destination->name.c_str());
     if (status > IPP_STATUS_OK_EVENTS_COMPLETE) {
-      throw Error(static_cast<std::int32_t>(status), "プリンター " + m_destination->name +
-                                                         " が印刷を受け付けませんでした: " +
-                                                         CupsMessage());
+      throw Error(
+          static_cast<std::int32_t>(status),
+          "プリンター " + m_destination->name + " が印刷を受け付けませんでした: " + CupsMessage());
     }
   } catch (...) {
     CloseDocument();

@@ -3,8 +3,8 @@
 
 #include <future>
 #include <map>
-#include <span>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -94,9 +94,9 @@ class CupsPrinter final : public PrinterDevice {
   PrintChoices m_choices;
   std::future<std::shared_ptr<Destination>> m_lookup;
   std::shared_ptr<Destination> m_destination;
-  bool m_landscape = false;     // the orientation in force
-  bool m_jobLandscape = false;  // the first page's
-  int m_job = 0;                // the job being sent, 0 for none
+  bool m_landscape = false;             // the orientation in force
+  bool m_jobLandscape = false;          // the first page's
+  int m_job = 0;                        // the job being sent, 0 for none
   std::vector<std::uint8_t> m_waiting;  // the document's start, until the job exists
   std::unique_ptr<pdf::PdfWriter> m_writer;
   // The pictures drawn, each must have been read whole before the job completes (those that

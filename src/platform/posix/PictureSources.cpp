@@ -115,8 +115,8 @@ void RequireWithinBudget(std::uint64_t width, std::uint64_t height, std::size_t 
   }
 }
 
-Picture PictureOfBytes(std::vector<std::uint8_t> bytes, const std::string& hint,
-                       std::size_t budget, const std::string& what, const PictureDecoder& decode) {
+Picture PictureOfBytes(std::vector<std::uint8_t> bytes, const std::string& hint, std::size_t budget,
+                       const std::string& what, const PictureDecoder& decode) {
   if (bytes.empty()) {
     return {};  // an owner that sends nothing has nothing in that type
   }
@@ -191,9 +191,8 @@ Picture PictureFile::FetchBitmap() {
                 what + " を開けません: " + std::strerror(errno));
   }
   // Standard input is read for as long as it is open: a capture tool waits for the user.
-  Picture picture =
-      PictureOfStream(std::make_unique<FileStream>(fd, !standardInput, what, budget), nullptr,
-                      m_path, budget, what, m_reading, m_decode);
+  Picture picture = PictureOfStream(std::make_unique<FileStream>(fd, !standardInput, what, budget),
+                                    nullptr, m_path, budget, what, m_reading, m_decode);
   if (picture.IsEmpty()) {
     throw Error(ErrorNumber::InvalidPicture, what + " に画像がありません。");
   }

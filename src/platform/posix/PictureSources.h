@@ -18,9 +18,9 @@ namespace mirablot::posix {
 /// Decodes image data that no printer takes as it stands (anything but a PNG a PDF carries):
 /// its bytes; a MIME type or a file's name, as a hint to the format; the memory budget; what
 /// to call it in an Error. Data that does not decode is error 481 (InvalidPicture).
-using PictureDecoder = std::function<Picture(std::vector<std::uint8_t> bytes,
-                                             const std::string& hint, std::size_t budget,
-                                             const std::string& what)>;
+using PictureDecoder =
+    std::function<Picture(std::vector<std::uint8_t> bytes, const std::string& hint,
+                          std::size_t budget, const std::string& what)>;
 
 /// Opens the session's clipboard for one read, within the given limits.
 using SelectionOpener = std::function<std::unique_ptr<SelectionReader>(const SelectionLimits&)>;

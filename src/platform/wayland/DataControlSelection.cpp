@@ -127,8 +127,7 @@ class DataControlSelection::Transfer final : public ByteStream {
     const auto silenceEnds = m_reader.WaitEnds();
     for (;;) {
       const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(silenceEnds - Clock::now())
-              .count();
+          std::chrono::duration_cast<std::chrono::milliseconds>(silenceEnds - Clock::now()).count();
       if (left <= 0) {
         ThrowOwnerSilent();
       }
@@ -172,8 +171,7 @@ std::unique_ptr<ByteStream> DataControlSelection::Open(const std::string& type) 
   const Descriptor writeEnd(ends[1]);
   (void)::fcntl(ends[0], F_SETPIPE_SZ, kPipeCapacity);
   wl_proxy_marshal_flags(m_selection->proxy, request::kOfferReceive, nullptr,
-                         wl_proxy_get_version(m_selection->proxy), 0, type.c_str(),
-                         writeEnd.Get());
+                         wl_proxy_get_version(m_selection->proxy), 0, type.c_str(), writeEnd.Get());
   if (!m_display.Sync(WaitEnds())) {
     ThrowClipboardUnavailable("Wayland コンポジターが応答しません。");
   }

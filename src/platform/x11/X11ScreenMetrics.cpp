@@ -66,11 +66,11 @@ const X11ScreenMetrics::Screen& X11ScreenMetrics::Read() {
   xcb_connection_t* connection = m_connection->Get();
   // The resource database lives on the first screen's root, as Xlib reads it.
   const std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> resources(
-      xcb_get_property_reply(connection,
-                             xcb_get_property(connection, 0, m_connection->FirstScreen()->root,
-                                              XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0,
-                                              1 << 16),
-                             nullptr),
+      xcb_get_property_reply(
+          connection,
+          xcb_get_property(connection, 0, m_connection->FirstScreen()->root,
+                           XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1 << 16),
+          nullptr),
       &std::free);
   double dpi = kDefaultDpi;
   if (resources) {
