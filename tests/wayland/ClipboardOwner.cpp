@@ -5,9 +5,8 @@
 //   wayland-clipboard-owner [--protocol ext|wlr] MODE TYPE=FILE...
 //   (TYPE may hold "=": the last one separates it from FILE)
 //
-// MODE: serve (writes the file and closes), silent (never writes), stall:N (writes N bytes,
-// then falls silent), trickle (a byte every 100 ms, never ending), trickle:N (N bytes so, then
-// closes), empty (closes at once).
+// MODE: serve (writes the file and closes), stall:N (writes N bytes, then falls silent),
+// trickle:N (writes N bytes, a byte every 100 ms, then closes).
 // Each TYPE is offered with its FILE's contents. Prints "ready" once it owns the clipboard and
 // serves until it is killed or loses the clipboard.
 #include <chrono>
@@ -57,16 +56,12 @@ void OnSend(void* data, wl_proxy* /*source*/, const char* type, std::int32_t fd)
   if (owner.mode == "serve") {
     WriteAll(fd, bytes.data(), bytes.size());
   } else if (owner.mode.starts_with("stall:")) {
-    const std::size_t part = std::stoul(owner.mode.substr(6));
-    WriteAll(fd, bytes.data(), std::min(part, bytes.size()));
+    WriteAll(fd, bytes.data(),
+             std::min<std::size_t>(std::stoul(owner.mode.substr(6)), bytes.size()));
     owner.heldOpen.push_back(fd);
     return;
-  } else if (owner.mode == "silent") {
-    owner.heldOpen.push_back(fd);
-    return;
-  } else if (owner.mode.starts_with("trickle")) {
-    const std::size_t count =
-        owner.mode.size() > 8 ? std::stoul(owner.mode.substr(8)) : static_cast<std::size_t>(-1);
+  } else if (owner.mode.starts_with("trickle:")) {
+    const std::size_t count = std::stoul(owner.mode.substr(8));
     for (std::size_t i = 0; i < count && WriteAll(fd, &bytes[i % bytes.size()], 1); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
