@@ -18,6 +18,7 @@
 #include <vector>
 #include <wayland-server.h>
 
+#include "ext-data-control-v1-server.h"
 #include "platform/wayland/DataControlProtocol.h"
 
 namespace {
@@ -26,32 +27,12 @@ using mirablot::wayland::DataControlProtocol;
 using mirablot::wayland::kExtDataControl;
 using mirablot::wayland::kWlrDataControl;
 
-// Event numbers, the same in both protocols.
-constexpr std::uint32_t kDeviceDataOffer = 0;
-constexpr std::uint32_t kDeviceSelection = 1;
-constexpr std::uint32_t kSourceSend = 0;
-constexpr std::uint32_t kSourceCancelled = 1;
-constexpr std::uint32_t kOfferOffer = 0;
-
-// Request handlers in wire order; the layouts fit both protocols.
-struct ManagerRequests {
-  void (*createDataSource)(wl_client*, wl_resource*, std::uint32_t);
-  void (*getDataDevice)(wl_client*, wl_resource*, std::uint32_t, wl_resource*);
-  void (*destroy)(wl_client*, wl_resource*);
-};
-struct DeviceRequests {
-  void (*setSelection)(wl_client*, wl_resource*, wl_resource*);
-  void (*destroy)(wl_client*, wl_resource*);
-  void (*setPrimarySelection)(wl_client*, wl_resource*, wl_resource*);
-};
-struct SourceRequests {
-  void (*offer)(wl_client*, wl_resource*, const char*);
-  void (*destroy)(wl_client*, wl_resource*);
-};
-struct OfferRequests {
-  void (*receive)(wl_client*, wl_resource*, const char*, std::int32_t);
-  void (*destroy)(wl_client*, wl_resource*);
-};
+// The wlr protocol has the ext one's requests and events, in the same order: the glue generated
+// for ext serves both.
+using ManagerRequests = struct ext_data_control_manager_v1_interface;
+using DeviceRequests = struct ext_data_control_device_v1_interface;
+using SourceRequests = struct ext_data_control_source_v1_interface;
+using OfferRequests = struct ext_data_control_offer_v1_interface;
 
 struct Source {
   wl_resource* resource;
@@ -73,7 +54,7 @@ void DestroyResource(wl_client* /*client*/, wl_resource* resource) {
 
 void Receive(wl_client* /*client*/, wl_resource* offer, const char* type, std::int32_t fd) {
   if (Source* source = g_offers[offer]) {
-    wl_resource_post_event(source->resource, kSourceSend, type, fd);
+    ext_data_control_source_v1_send_send(source->resource, type, fd);
   }
   ::close(fd);  // the event carries a copy
 }
@@ -82,7 +63,7 @@ constexpr OfferRequests kOfferRequests{&Receive, &DestroyResource};
 
 void Announce(wl_resource* device) {
   if (g_selection == nullptr) {
-    wl_resource_post_event(device, kDeviceSelection, nullptr);
+    ext_data_control_device_v1_send_selection(device, nullptr);
     return;
   }
   wl_resource* offer = wl_resource_create(wl_resource_get_client(device), ProtocolOf(device).offer,
@@ -90,16 +71,16 @@ void Announce(wl_resource* device) {
   wl_resource_set_implementation(offer, &kOfferRequests, nullptr,
                                  [](wl_resource* gone) { g_offers.erase(gone); });
   g_offers[offer] = g_selection;
-  wl_resource_post_event(device, kDeviceDataOffer, offer);
+  ext_data_control_device_v1_send_data_offer(device, offer);
   for (const std::string& type : g_selection->types) {
-    wl_resource_post_event(offer, kOfferOffer, type.c_str());
+    ext_data_control_offer_v1_send_offer(offer, type.c_str());
   }
-  wl_resource_post_event(device, kDeviceSelection, offer);
+  ext_data_control_device_v1_send_selection(device, offer);
 }
 
 void SetSelection(Source* source) {
   if (g_selection != nullptr && g_selection != source) {
-    wl_resource_post_event(g_selection->resource, kSourceCancelled);
+    ext_data_control_source_v1_send_cancelled(g_selection->resource);
   }
   g_selection = source;
   std::for_each(g_devices.begin(), g_devices.end(), &Announce);
