@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "ErrorOf.h"
+#include "PackedDib.h"
 #include "core/Error.h"
 #include "fakes/Fakes.h"
 #include "platform/win32/Win32Clipboard.h"
@@ -20,7 +21,9 @@
 namespace mirablot::win32 {
 namespace {
 
+using mirablot::testing::Drawn;
 using mirablot::testing::ErrorOf;
+using mirablot::testing::Packed;
 
 // Red, green / blue, clear: a 2 x 2 RGBA PNG.
 constexpr unsigned char kPng[] = {
@@ -46,63 +49,29 @@ void PutOnClipboard(const std::vector<std::pair<UINT, std::vector<std::uint8_t>>
   DestroyWindow(owner);
 }
 
-std::vector<std::uint8_t> Dib(LONG width, LONG height) {
-  BITMAPINFOHEADER header{sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<std::uint8_t> bytes(
-      sizeof header + static_cast<std::size_t>((width * 3 + 3) / 4 * 4 * height), 0x80);
-  std::memcpy(bytes.data(), &header, sizeof header);
-  return bytes;
-}
-
-const DibPicture& DibOf(const Picture& picture) {
-  const auto* dib = dynamic_cast<const DibPicture*>(picture.Pixels());
-  EXPECT_NE(dib, nullptr);
-  return *dib;
-}
-
 TEST(Win32Clipboard, BitmapsBecomePicturesAndTextTheEmptyPicture) {
   Win32Clipboard clipboard;
-  PutOnClipboard({{CF_DIB, Dib(7, 5)}});
-  Picture picture = clipboard.FetchBitmap();
-  EXPECT_EQ(picture.Width(), 7);
-  EXPECT_EQ(picture.Height(), 5);
-
+  PutOnClipboard({{CF_DIB, Packed("40 4x4 32 RGB")}});
+  EXPECT_EQ(clipboard.FetchBitmap().Width(), 4);
   // Both offered: the DIBV5, which can carry transparency, wins.
-  std::vector<std::uint8_t> v5(sizeof(BITMAPV5HEADER) + 3 * 3 * 4, 0xFF);
-  BITMAPV5HEADER header{};
-  header.bV5Size = sizeof header;
-  header.bV5Width = 3;
-  header.bV5Height = 3;
-  header.bV5Planes = 1;
-  header.bV5BitCount = 32;
-  header.bV5Compression = BI_RGB;
-  std::memcpy(v5.data(), &header, sizeof header);
-  PutOnClipboard({{CF_DIB, Dib(7, 5)}, {CF_DIBV5, v5}});
+  PutOnClipboard({{CF_DIB, Packed("40 4x4 32 RGB")}, {CF_DIBV5, Packed("124 3x3 32 RGB")}});
   EXPECT_EQ(clipboard.FetchBitmap().Width(), 3);
-
   PutOnClipboard({{CF_TEXT, {'t', 'e', 'x', 't', '\0'}}});
   EXPECT_TRUE(clipboard.FetchBitmap().IsEmpty());
-
   PutOnClipboard({{CF_DIB, {0x28, 0, 0, 0}}});  // a header cut short
   EXPECT_EQ(ErrorOf([&] { static_cast<void>(clipboard.FetchBitmap()); }),
             static_cast<int>(ErrorNumber::InvalidPicture));
-}
-
-TEST(Win32Clipboard, PngOfferedAloneIsDecodedOnWhite) {
-  Win32Clipboard clipboard;
+  // A PNG alone is decoded, laid on white.
   PutOnClipboard({{RegisterClipboardFormatW(L"PNG"), {std::begin(kPng), std::end(kPng)}}});
-  const Picture picture = clipboard.FetchBitmap();
-  ASSERT_EQ(picture.Width(), 2);
-  ASSERT_EQ(picture.Height(), 2);
-  const auto* pixels = static_cast<const std::uint8_t*>(DibOf(picture).Bits());
-  EXPECT_EQ(std::vector<std::uint8_t>(pixels, pixels + 16),
-            (std::vector<std::uint8_t>{0, 0, 255, 0, 0, 255, 0, 0,         // top row: red, green
-                                       255, 0, 0, 0, 255, 255, 255, 0}));  // blue, clear
+  const Picture png = clipboard.FetchBitmap();
+  const auto* dib = dynamic_cast<const DibPicture*>(png.Pixels());
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(Drawn(*dib), "FF0000 00FF00 0000FF FFFFFF");
 }
 
 TEST(Win32Printer, RefusesWhatItCannotPrintAndAbortsOnlyAnOpenDocument) {
   Win32Printer printer;
-  const std::vector<std::uint8_t> packed = Dib(4, 4);
+  const std::vector<std::uint8_t> packed = Packed("40 4x4 24 RGB");
   const Picture dib(DibPicture::FromPacked(packed.data(), packed.size()));
   EXPECT_EQ(ErrorOf([&] { printer.DrawPicture(dib, 0, 0, 60, 60); }),
             static_cast<int>(ErrorNumber::PrinterError));  // no page yet
