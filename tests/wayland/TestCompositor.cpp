@@ -143,20 +143,10 @@ void BindManager(wl_client* client, void* data, std::uint32_t version, std::uint
                                  const_cast<DataControlProtocol*>(protocol), nullptr);
 }
 
-void NewInputDevice(wl_client* client, wl_resource* seat, std::uint32_t id) {
-  // Never used by the clipboard; made so that a client asking for one is not cut off.
-  (void)wl_resource_create(client, &wl_pointer_interface, wl_resource_get_version(seat),
-                           static_cast<std::int32_t>(id));
-}
-
-constexpr struct wl_seat_interface kSeatRequests {
-  &NewInputDevice, &NewInputDevice, &NewInputDevice, &DestroyResource
-};
-
+// The seat only names the clipboard: no client here asks it for input devices.
 void BindSeat(wl_client* client, void* /*data*/, std::uint32_t version, std::uint32_t id) {
-  wl_resource* seat = wl_resource_create(client, &wl_seat_interface, static_cast<int>(version),
-                                         static_cast<std::int32_t>(id));
-  wl_resource_set_implementation(seat, &kSeatRequests, nullptr, nullptr);
+  (void)wl_resource_create(client, &wl_seat_interface, static_cast<int>(version),
+                           static_cast<std::int32_t>(id));
 }
 
 }  // namespace
