@@ -75,7 +75,7 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> bytes) {
   header.colourType = ihdr[9];
   header.interlace = ihdr[12];
   // A tRNS chunk comes before the image data.
-  for (std::size_t at = kHeaderEnd + 4; bytes.size() - at >= 8;) {
+  for (std::size_t at = kHeaderEnd + 4; at + 8 <= bytes.size();) {
     const std::string_view type(reinterpret_cast<const char*>(&bytes[at + 4]), 4);
     if (type == "IDAT") {
       break;
