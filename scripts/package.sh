@@ -19,7 +19,7 @@ dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
 dpkg-deb --contents "$deb" | awk '{print $6}'
 
 echo "== lintian"
-# Tags we accept, each for a reason given in the README's packaging section.
+# Tags we accept, each with its reason, in data/lintian-accepted.
 lintian --fail-on error,warning --suppress-tags-from-file data/lintian-accepted "$deb"
 
 echo "== desktop file and metainfo, as installed"
