@@ -84,6 +84,16 @@ std::vector<std::string> SystemFolders() {
   return folders;
 }
 
+// No settings file of the application's other than the user's own, where Qt would look next.
+bool NothingElse(const std::string& home, const std::string& app) {
+  bool absent = Absent(home + "/" + app + ".conf");
+  for (const std::string& folder : SystemFolders()) {
+    absent = absent && Absent(folder + "/" + app + "/" + app + ".conf") &&
+             Absent(folder + "/" + app + ".conf");
+  }
+  return absent;
+}
+
 }  // namespace
 
 PlainAnswer ReadPlainIni(std::string_view text, std::string_view section, std::string_view key) {
@@ -139,22 +149,31 @@ PlainAnswer ReadPlainIni(std::string_view text, std::string_view section, std::s
 
 SettingsFile::SettingsFile(std::function<SettingsBackend&()> qt) : m_qt(std::move(qt)) {}
 
+SettingsFile::Snapshot& SettingsFile::SnapshotOf(std::string_view application) {
+  if (!m_snapshot || m_snapshot->application != application) {
+    Snapshot snapshot;
+    snapshot.application = application;
+    snapshot.home = ConfigHome();
+    const std::string& app = snapshot.application;
+    snapshot.plain = !snapshot.home.empty() &&
+                     ReadFile(snapshot.home + "/" + app + "/" + app + ".conf", snapshot.text) !=
+                         FileState::Unsure;
+    m_snapshot = std::move(snapshot);
+  }
+  return *m_snapshot;
+}
+
 std::optional<std::string> SettingsFile::Read(std::string_view application,
                                               std::string_view section, std::string_view key) {
-  const std::string home = ConfigHome();
-  const std::string app(application);
-  std::string text;
-  const FileState state =
-      home.empty() ? FileState::Unsure : ReadFile(home + "/" + app + "/" + app + ".conf", text);
-  if (state != FileState::Unsure) {
-    PlainAnswer answer = ReadPlainIni(text, section, key);
+  Snapshot& file = SnapshotOf(application);
+  if (file.plain) {
+    PlainAnswer answer = ReadPlainIni(file.text, section, key);
     if (answer.sure && !answer.value) {
       // Not stored for the user: Qt would look in its other files, if there are any.
-      answer.sure = Absent(home + "/" + app + ".conf");
-      for (const std::string& folder : SystemFolders()) {
-        answer.sure = answer.sure && Absent(folder + "/" + app + "/" + app + ".conf") &&
-                      Absent(folder + "/" + app + ".conf");
+      if (!file.nothingElse) {
+        file.nothingElse = NothingElse(file.home, file.application);
       }
+      answer.sure = *file.nothingElse;
     }
     if (answer.sure) {
       return answer.value;
@@ -165,6 +184,7 @@ std::optional<std::string> SettingsFile::Read(std::string_view application,
 
 void SettingsFile::WriteAll(std::string_view application, std::string_view section,
                             const SettingEntries& entries) {
+  m_snapshot.reset();
   m_qt().WriteAll(application, section, entries);
 }
 

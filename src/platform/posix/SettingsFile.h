@@ -28,7 +28,19 @@ class SettingsFile final : public SettingsBackend {
                 const SettingEntries& entries) override;
 
  private:
+  // The user's file as read once, for the application last asked about, until the next write:
+  // a print asks for seven keys.
+  struct Snapshot {
+    std::string application;
+    std::string home;
+    bool plain = false;  // read whole, or known not to exist
+    std::string text;
+    std::optional<bool> nothingElse;  // no other file Qt would fall back to
+  };
+  Snapshot& SnapshotOf(std::string_view application);
+
   std::function<SettingsBackend&()> m_qt;
+  std::optional<Snapshot> m_snapshot;
 };
 
 /// The answer a plain INI text gives Qt for the key in the section: the value, or nothing
