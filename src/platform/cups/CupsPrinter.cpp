@@ -191,6 +191,15 @@ struct CupsPrinter::Destination {
 
 namespace {
 
+// The scheduler's refusal: its status as the error's number, with its message.
+Error Refused(const std::string& name, ipp_status_t status) {
+  return Error(static_cast<std::int32_t>(status),
+               "プリンター " + name +
+                   (status == IPP_STATUS_ERROR_NOT_FOUND ? " が見つかりません: "
+                                                         : " が印刷を受け付けませんでした: ") +
+                   CupsMessage());
+}
+
 // Creates the job on the destination, over the connection of the look-up: libcups's
 // cupsCreateJob would look the destination up again and copy all its attributes first. The
 // job's id, or 0 with the scheduler's status in cupsLastError().
@@ -397,12 +406,7 @@ void CupsPrinter::StartJob() {
   m_job = CreateJob(http, dest, count, options);
   cupsFreeOptions(count, options);
   if (m_job == 0) {
-    const ipp_status_t status = cupsLastError();
-    throw Error(static_cast<std::int32_t>(status),
-                (status == IPP_STATUS_ERROR_NOT_FOUND
-                     ? "プリンター " + name + " が見つかりません: "
-                     : "プリンター " + name + " が印刷を受け付けませんでした: ") +
-                    CupsMessage());
+    throw Refused(name, cupsLastError());
   }
   if (cupsStartDocument(http, name.c_str(), m_job, kJobTitle, CUPS_FORMAT_PDF, 1) !=
       HTTP_STATUS_CONTINUE) {
@@ -477,9 +481,7 @@ void CupsPrinter::EndDocument() {
     const ipp_status_t status =
         cupsFinishDocument(m_destination->http.get(), m_destination->name.c_str());
     if (status > IPP_STATUS_OK_EVENTS_COMPLETE) {
-      throw Error(
-          static_cast<std::int32_t>(status),
-          "プリンター " + m_destination->name + " が印刷を受け付けませんでした: " + CupsMessage());
+      throw Refused(m_destination->name, status);
     }
   } catch (...) {
     CloseDocument();
