@@ -118,8 +118,6 @@ PngImage ReadPng(std::span<const std::uint8_t> bytes) {
     const std::span<const std::uint8_t> data = typeAndData.subspan(4);
     if (type == "IDAT") {
       png.data.push_back(data);
-    } else if (type == "tRNS") {
-      png.header.transparency = true;
     } else if (type == "IEND") {
       ended = true;
     }
