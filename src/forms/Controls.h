@@ -252,6 +252,9 @@ template <typename... Lambdas>
 struct Overloaded : Lambdas... {
   using Lambdas::operator()...;
 };
+// Spelled out for compilers without class template argument deduction for aggregates (clang 14).
+template <typename... Lambdas>
+Overloaded(Lambdas...) -> Overloaded<Lambdas...>;
 
 // The control as the kind it is; VisitControl knows which.
 template <typename Kind, typename ControlType>
