@@ -44,8 +44,14 @@ std::optional<std::string> SizeNamed(const std::string& name) {
   if (pwg == nullptr) {
     pwg = pwgMediaForLegacy(name.c_str());
   }
-  return pwg != nullptr && pwg->pwg != nullptr ? std::optional<std::string>(pwg->pwg)
-                                               : std::nullopt;
+  // libcups makes a size of any name that ends like a self-describing one
+  // ("iso_a5<junk>_148x210mm"), under a name it cannot read back: not a paper lp would name.
+  if (pwg == nullptr || pwg->pwg == nullptr) {
+    return std::nullopt;
+  }
+  const std::string named = pwg->pwg;
+  return pwgMediaForPWG(named.c_str()) != nullptr ? std::optional<std::string>(named)
+                                                  : std::nullopt;
 }
 
 const JobOption* Find(const std::vector<JobOption>& options, std::string_view name) {
