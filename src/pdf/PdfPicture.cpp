@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <future>
 #include <memory>
 #include <utility>
 
@@ -13,25 +12,23 @@
 namespace mirablot::pdf {
 namespace {
 
+// Read whole and checked already.
 class PngData final : public Picture::Data {
  public:
-  // The spans of the checked PNG point into m_bytes, which never moves again. Inflating the
-  // image data costs about as much as writing the document: it runs beside it.
-  explicit PngData(std::vector<std::uint8_t> bytes)
-      : m_bytes(std::move(bytes)),
-        m_png(ReadPng(m_bytes)),
-        m_readWhole(std::async(std::launch::async, [this] { CheckImageData(m_png); }).share()) {}
-  [[nodiscard]] int Width() const override { return static_cast<int>(m_png.header.width); }
-  [[nodiscard]] int Height() const override { return static_cast<int>(m_png.header.height); }
-  [[nodiscard]] const PngImage& Png() const { return m_png; }
-  [[nodiscard]] std::vector<bool> BlankRows() const override { return pdf::BlankRows(m_png); }
-  void RequireReadWhole() const { m_readWhole.get(); }
+  PngData(const PngHeader& header, PngStream::Kept kept)
+      : m_header(header), m_kept(std::move(kept)) {}
+  [[nodiscard]] int Width() const override { return static_cast<int>(m_header.width); }
+  [[nodiscard]] int Height() const override { return static_cast<int>(m_header.height); }
+  [[nodiscard]] const PngHeader& Header() const { return m_header; }
+  [[nodiscard]] std::vector<bool> BlankRows() const override { return m_kept.blankRows; }
+  [[nodiscard]] ImageData Data() const {
+    std::vector<std::span<const std::uint8_t>> parts(m_kept.data.begin(), m_kept.data.end());
+    return DataIn(std::move(parts));
+  }
 
  private:
-  std::vector<std::uint8_t> m_bytes;
-  PngImage m_png;
-  // Last: the check ends before what it reads goes.
-  std::shared_future<void> m_readWhole;
+  PngHeader m_header;
+  PngStream::Kept m_kept;
 };
 
 // Its rows cannot be looked at before they pass: BlankRows says nothing.
@@ -92,12 +89,18 @@ ImageData Deflated(const RgbImage& image, const std::vector<std::uint8_t>& rows,
 
 }  // namespace
 
-Picture MakePngPicture(std::vector<std::uint8_t> bytes) {
-  return Picture(std::make_shared<PngData>(std::move(bytes)));
-}
-
-Picture MakeStreamedPngPicture(std::unique_ptr<PngStream> png, std::shared_ptr<const void> reader) {
-  return Picture(std::make_shared<StreamedPngData>(std::move(png), std::move(reader)));
+Picture MakePngPicture(std::unique_ptr<PngStream> png, std::shared_ptr<const void> reader) {
+  if (png->Passes()) {
+    return Picture(std::make_shared<StreamedPngData>(std::move(png), std::move(reader)));
+  }
+  if (std::optional<PngStream::Kept> kept = png->TakeKept()) {
+    return Picture(std::make_shared<PngData>(png->Header(), std::move(*kept)));
+  }
+  std::optional<RgbImage> decoded = png->TakeDecoded();
+  if (!decoded) {
+    throw Error(ErrorNumber::InvalidCall, "PNG ではありません。");
+  }
+  return MakeRgbPicture(std::move(*decoded));
 }
 
 Picture MakeRgbPicture(RgbImage image) {
@@ -113,17 +116,15 @@ const RgbImage* RgbOf(const Picture& picture) {
 }
 
 void RequireReadWhole(const Picture& picture) {
-  if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
-    data->RequireReadWhole();
-  } else if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
+  if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
     streamed->RequireReadWhole();
   }
 }
 
 FlateImage FlateImageOf(const Picture& picture) {
   if (const auto* data = dynamic_cast<const PngData*>(picture.Pixels())) {
-    const PngImage& png = data->Png();
-    return {png.header.width, png.header.height, png.header.Channels(), DataIn(png.data), {}};
+    const PngHeader& header = data->Header();
+    return {header.width, header.height, header.Channels(), data->Data(), {}};
   }
   if (const auto* streamed = dynamic_cast<const StreamedPngData*>(picture.Pixels())) {
     const PngHeader& header = streamed->Header();

@@ -2,33 +2,28 @@
 #include "PngStream.h"
 
 #include <algorithm>
-#include <array>
 #include <condition_variable>
-#include <cstring>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <string_view>
 #include <thread>
-#include <zlib.h>
+#include <utility>
 
 #include "core/Error.h"
+#include "pdf/PngDecoder.h"
+#include "pdf/PngImageData.h"
 
 namespace mirablot::pdf {
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-constexpr std::uint32_t kLongestChunk = 0x7fffffff;
-// Pieces of image data are handed on as they arrive, at most this much at a time.
+// What is read at a time, and so the largest piece of image data handed on at once.
 constexpr std::size_t kPiece = std::size_t{1} << 18;
 // Inflating costs about as much as the transfer: it runs on a thread of its own, a few
 // megabytes behind at most.
 constexpr std::size_t kMostQueued = std::size_t{8} << 20;
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
-}
+// Decoding holds two rows of up to 8 bytes a pixel beside the picture's 4: four rows more.
+constexpr std::uint64_t kRowsAtWork = 4;
 
 }  // namespace
 
@@ -112,150 +107,140 @@ class PngStream::Check {
   std::thread m_thread;  // last: it runs on everything above
 };
 
-PngStream::PngStream(std::unique_ptr<ByteStream> source, bool passThrough, std::size_t readAhead)
-    : m_source(std::move(source)) {
-  m_read.resize(kSignature.size());
+PngStream::PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, bool stream,
+                     std::size_t readAhead)
+    : m_source(std::move(source)),
+      m_budget(budget),
+      m_stream(stream),
+      m_parser({[this](const PngHeader& header) {
+                  RequireWithinBudget(header.width, header.height, m_budget, kRowsAtWork);
+                },
+                [this] { ImageStarts(); },
+                [this](std::span<const std::uint8_t> data) {
+                  m_piece.insert(m_piece.end(), data.begin(), data.end());
+                }}),
+      m_buffer(std::make_unique_for_overwrite<std::uint8_t[]>(kPiece)) {
+  // The signature decides whether this is a PNG at all.
+  m_start.resize(kPngSignature.size());
   std::size_t got = 0;
-  while (got < m_read.size()) {
-    const std::size_t part = m_source->Read(std::span(m_read).subspan(got));
+  while (got < m_start.size()) {
+    const std::size_t part = m_source->Read(std::span(m_start).subspan(got));
     if (part == 0) {
       break;
     }
     got += part;
   }
-  m_read.resize(got);
-  if (!std::equal(kSignature.begin(), kSignature.end(), m_read.begin(), m_read.end())) {
-    return;
-  }
-  // The first chunk is the header, or this is no PNG.
-  const std::size_t headerStart = m_read.size();
-  ReadChunkStart();
-  if (m_length != 13 || !IsType("IHDR")) {
+  m_start.resize(got);
+  if (!std::equal(kPngSignature.begin(), kPngSignature.end(), m_start.begin(), m_start.end())) {
     return;
   }
   m_isPng = true;
-  KeepChunk();
-  m_header = *ReadPngHeader(std::span(m_read).first(headerStart + 8 + 13));
-  for (;;) {
-    ReadChunkStart();
-    if (IsType("IDAT")) {
-      break;
+  (void)m_parser.Feed(m_start);
+  m_start.clear();
+  while (!m_imageStarted && ReadMore()) {
+  }
+  if (Passes()) {
+    for (std::size_t ahead = 0;;) {
+      ahead += m_piece.size();
+      Flush();
+      if (ahead >= readAhead || m_parser.Ended() || !ReadMore()) {
+        break;
+      }
     }
-    KeepChunk();
-    if (IsType("tRNS")) {
-      m_header.transparency = true;
-    } else if (IsType("IEND")) {
-      m_ended = true;
-      break;
-    }
+    return;
   }
-  if (!passThrough || !PdfCanCarry(m_header)) {
-    return;  // read whole
+  Flush(m_use);
+  while (!m_parser.Ended() && ReadMore()) {
+    Flush(m_use);
   }
-  CheckPngHeader(m_header);
-  if (m_ended) {
-    RefusePng("画素データがありません");
-  }
-  m_check = std::make_unique<Check>(m_header);
-  std::size_t ahead = 0;
-  while (ahead < readAhead) {
-    std::vector<std::uint8_t> piece = NextPiece();
-    if (piece.empty()) {
-      break;
-    }
-    ahead += piece.size();
-    m_check->Feed(piece);
-    m_ahead.push_back(std::move(piece));
-  }
+  m_finish();
+  Drain();
 }
 
 PngStream::~PngStream() = default;
 
-bool PngStream::IsType(const char* type) const {
-  return std::memcmp(m_type, type, 4) == 0;
-}
-
 std::vector<std::uint8_t> PngStream::ReadWhole() {
-  if (m_passing) {
-    throw Error(ErrorNumber::InvalidCall, "PNG の画素データはもう渡し始めています。");
+  if (m_isPng) {
+    throw Error(ErrorNumber::InvalidCall, "PNG はもう読み始めています。");
   }
-  std::vector<std::uint8_t> whole = std::move(m_read);
+  std::vector<std::uint8_t> whole = std::move(m_start);
   const std::vector<std::uint8_t> rest = ReadToEnd(*m_source);
   whole.insert(whole.end(), rest.begin(), rest.end());
   return whole;
 }
 
-void PngStream::ReadExactly(std::span<std::uint8_t> into, const char* where) {
-  for (std::size_t got = 0; got < into.size();) {
-    const std::size_t part = m_source->Read(into.subspan(got));
-    if (part == 0) {
-      RefusePng(where);
-    }
-    got += part;
+bool PngStream::ReadMore() {
+  const std::size_t got = m_source->Read({m_buffer.get(), kPiece});
+  if (got == 0) {
+    m_parser.Finish();
+    return false;
+  }
+  // What follows the PNG's end is not the picture's.
+  (void)m_parser.Feed({m_buffer.get(), got});
+  return true;
+}
+
+void PngStream::Drain() {
+  // The rest is read too, so that the owner's transfer ends as it should.
+  while (m_source->Read({m_buffer.get(), kPiece}) > 0) {
   }
 }
 
-void PngStream::ReadChunkStart() {
-  std::uint8_t start[8];
-  ReadExactly(start, "IEND の前で終わっています");
-  if (!m_passing) {
-    m_read.insert(m_read.end(), start, start + 8);
+void PngStream::ImageStarts() {
+  m_imageStarted = true;
+  const PngHeader& header = m_parser.Header();
+  if (PdfCanCarry(header) && m_stream) {
+    m_check = std::make_unique<Check>(header);
+    return;
   }
-  m_length = BigEndian32(start);
-  if (m_length > kLongestChunk) {
-    RefusePng("チャンクの長さが不正です");
+  std::shared_ptr<ImageDataInflater> inflater;
+  if (PdfCanCarry(header)) {
+    m_kept.emplace();
+    m_kept->blankRows.reserve(header.height);
+    const auto channels = static_cast<std::size_t>(header.Channels());
+    inflater = std::make_shared<ImageDataInflater>(
+        header, [this, channels](std::size_t, std::uint32_t, std::span<const std::uint8_t> row) {
+          bool blank = true;
+          for (std::size_t i = channels; i < row.size() && blank; ++i) {
+            blank = std::abs(row[i] - row[i % channels]) <= 8;
+          }
+          m_kept->blankRows.push_back(blank);
+        });
+    m_use = [this, inflater](std::span<const std::uint8_t> data) {
+      inflater->Feed(data);
+      m_kept->data.emplace_back(data.begin(), data.end());
+    };
+    m_finish = [inflater] { inflater->End(); };
+    return;
   }
-  m_left = m_length;
-  std::memcpy(m_type, start + 4, 4);
-  m_checksum = static_cast<std::uint32_t>(crc32(0, m_type, 4));
+  auto decoder =
+      std::make_shared<PngDecoder>(header, m_parser.Palette(), m_parser.TransparentColour());
+  inflater = std::make_shared<ImageDataInflater>(
+      header,
+      [decoder](std::size_t pass, std::uint32_t row, std::span<const std::uint8_t> samples) {
+        decoder->Row(pass, row, samples);
+      });
+  m_use = [inflater](std::span<const std::uint8_t> data) { inflater->Feed(data); };
+  m_finish = [this, inflater, decoder] {
+    inflater->End();
+    m_decoded = decoder->Finish();
+  };
 }
 
-void PngStream::KeepChunk() {
-  const std::size_t start = m_read.size();
-  m_read.resize(start + m_length + 4);
-  ReadExactly(std::span(m_read).subspan(start), "チャンクが途中で終わっています");
-  m_checksum = static_cast<std::uint32_t>(
-      crc32(m_checksum, m_read.data() + start, static_cast<uInt>(m_length)));
-  m_left = 0;
-  if (BigEndian32(m_read.data() + start + m_length) != m_checksum) {
-    RefusePng("チャンクのチェックサムが合いません");
+void PngStream::Flush(const std::function<void(std::span<const std::uint8_t>)>& put) {
+  if (m_piece.empty()) {
+    return;
   }
-}
-
-std::vector<std::uint8_t> PngStream::NextPiece() {
-  m_passing = true;
-  m_read.clear();
-  m_read.shrink_to_fit();
-  std::vector<std::uint8_t> piece;
-  while (!m_ended) {
-    if (m_left > 0) {
-      // Whatever has arrived of this chunk, up to a piece's size.
-      std::vector<std::uint8_t> data(std::min<std::size_t>(m_left, kPiece));
-      const std::size_t got = m_source->Read(data);
-      if (got == 0) {
-        RefusePng("チャンクが途中で終わっています");
-      }
-      data.resize(got);
-      m_checksum =
-          static_cast<std::uint32_t>(crc32(m_checksum, data.data(), static_cast<uInt>(got)));
-      m_left -= static_cast<std::uint32_t>(got);
-      if (IsType("IDAT")) {
-        return data;
-      }
-      continue;  // another chunk's data: checked, not kept
-    }
-    std::uint8_t checksum[4];
-    ReadExactly(checksum, "チャンクが途中で終わっています");
-    if (BigEndian32(checksum) != m_checksum) {
-      RefusePng("チャンクのチェックサムが合いません");
-    }
-    if (IsType("IEND")) {
-      m_ended = true;
-      break;
-    }
-    ReadChunkStart();
+  if (m_check) {
+    m_check->Feed(m_piece);
   }
-  return piece;
+  if (put) {
+    put(m_piece);
+    m_piece.clear();
+  } else {
+    m_ahead.push_back(std::move(m_piece));
+    m_piece = {};
+  }
 }
 
 void PngStream::PassImageData(const std::function<void(std::span<const std::uint8_t>)>& put) {
@@ -265,16 +250,20 @@ void PngStream::PassImageData(const std::function<void(std::span<const std::uint
   for (; !m_ahead.empty(); m_ahead.pop_front()) {
     put(m_ahead.front());
   }
-  for (std::vector<std::uint8_t> piece = NextPiece(); !piece.empty(); piece = NextPiece()) {
-    m_check->Feed(piece);
-    put(piece);
+  while (!m_parser.Ended() && ReadMore()) {
+    Flush(put);
   }
   const std::unique_ptr<Check> check = std::move(m_check);
   check->End();
-  // Whatever follows the PNG is read too, so that the owner's transfer ends as it should.
-  std::array<std::uint8_t, 1 << 16> rest;
-  while (m_source->Read(rest) > 0) {
-  }
+  Drain();
+}
+
+std::optional<PngStream::Kept> PngStream::TakeKept() {
+  return std::exchange(m_kept, std::nullopt);
+}
+
+std::optional<RgbImage> PngStream::TakeDecoded() {
+  return std::exchange(m_decoded, std::nullopt);
 }
 
 }  // namespace mirablot::pdf

@@ -5,74 +5,89 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "pdf/Png.h"
+#include "pdf/PngParser.h"
+#include "pdf/RgbImage.h"
 #include "ports/ByteStream.h"
 
 namespace mirablot::pdf {
 
-/// A PNG read as it arrives, so that its image data can go on to the printer while the owner
-/// still sends it: the chunks before the image data are read at once (the header, and whether
-/// some colour stands for transparent), the image data is handed on piece by piece, with every
-/// check a whole PNG gets (ReadPng, CheckImageData) made on the way. The first megabytes of
-/// image data are read at once too, and inflated beside whatever runs next: a small picture
-/// is then read whole, and its damage found, before any job exists.
+/// A PNG read as it arrives, one way for every source and every use, so that the same bytes
+/// always meet the same checks in the same order (PngParser, ImageDataInflater): the header
+/// and the decoded size against the budget first, then the chunks and the image data.
+///
+/// What happens to the image data depends on the picture. A PNG a PDF carries (PdfCanCarry)
+/// that is to be streamed goes on to the printer while the owner still sends it
+/// (PassImageData): its first megabytes are read at once and inflated beside whatever runs
+/// next, so a small picture is read whole, and its damage found, before any job exists. One
+/// that is to be read whole is kept, with its blank rows. Any other PNG is decoded.
 class PngStream {
  public:
   /// Image data read with the header: most screenshots whole.
   static constexpr std::size_t kReadAhead = std::size_t{8} << 20;
 
-  /// Reads from the source up to the image data; and for a PNG that is to pass through (one a
-  /// PDF carries), `readAhead` bytes of that. Bytes that do not start like a PNG are no error
-  /// (see IsPng); a PNG to pass through whose start is damaged is.
-  explicit PngStream(std::unique_ptr<ByteStream> source, bool passThrough = true,
-                     std::size_t readAhead = kReadAhead);
+  /// Reads the start of the source; for a PNG, as much as its use needs (see above). Bytes
+  /// that do not start like a PNG are no error (see IsPng). A picture larger than the budget
+  /// is error 7 (RequireWithinBudget), a damaged one error 481.
+  PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, bool stream = true,
+            std::size_t readAhead = kReadAhead);
   PngStream(const PngStream&) = delete;
   PngStream& operator=(const PngStream&) = delete;
   ~PngStream();
 
+  /// Whether the bytes start with PNG's signature.
   [[nodiscard]] bool IsPng() const { return m_isPng; }
-  /// The PNG's header, with `transparency` known; only when IsPng().
-  [[nodiscard]] const PngHeader& Header() const { return m_header; }
+  [[nodiscard]] const PngHeader& Header() const { return m_parser.Header(); }
 
-  /// Everything the source holds, from its first byte: for what is read whole. Not for a PNG
-  /// that passes through.
+  /// Everything the source holds, from its first byte: for what is not a PNG.
   [[nodiscard]] std::vector<std::uint8_t> ReadWhole();
 
-  /// Hands the image data of a PNG that passes through on as it arrives, to the end of the PNG
-  /// and of the source, once.
-  /// Each chunk's checksum is checked as it passes and the data is inflated beside the
-  /// transfer: a damaged, short or overlong picture is an Error (InvalidPicture) by the time
-  /// this returns, which it does only for a picture read whole and sound.
+  /// A PNG whose image data is handed on as it arrives (PassImageData).
+  [[nodiscard]] bool Passes() const { return m_check != nullptr; }
+  /// Hands the image data of a PNG that passes on as it arrives, to the end of the PNG and of
+  /// the source, once. A damaged, short or overlong picture is an Error (InvalidPicture) by
+  /// the time this returns, which it does only for a picture read whole and sound.
   void PassImageData(const std::function<void(std::span<const std::uint8_t>)>& put);
+
+  /// A PNG a PDF carries, read whole and sound: its image data, and for each row whether it
+  /// is blank (each pixel within 8 of the row's first in every channel).
+  struct Kept {
+    std::vector<std::vector<std::uint8_t>> data;
+    std::vector<bool> blankRows;
+  };
+  [[nodiscard]] std::optional<Kept> TakeKept();
+  /// Any other PNG, decoded.
+  [[nodiscard]] std::optional<RgbImage> TakeDecoded();
 
  private:
   class Check;
 
-  // Exactly `into.size()` bytes, else the PNG ended early.
-  void ReadExactly(std::span<std::uint8_t> into, const char* where);
-  // The next chunk's length and type.
-  void ReadChunkStart();
-  // The current chunk's data and checksum, kept for ReadWhole.
-  void KeepChunk();
-  // The next piece of image data, its chunks' checksums checked on the way; empty at IEND.
-  [[nodiscard]] std::vector<std::uint8_t> NextPiece();
-  [[nodiscard]] bool IsType(const char* type) const;
+  // Reads the next bytes and feeds them to the parser; false at the source's end.
+  bool ReadMore();
+  // Hands the image data gathered by the last read to its use.
+  void Flush(const std::function<void(std::span<const std::uint8_t>)>& put = {});
+  void ImageStarts();
+  void Drain();
 
   std::unique_ptr<ByteStream> m_source;
-  std::vector<std::uint8_t> m_read;  // the bytes read before the image data
+  std::size_t m_budget;
+  bool m_stream;
   bool m_isPng = false;
-  bool m_passing = false;  // the image data is being handed on: nothing more is kept
-  bool m_ended = false;    // IEND was read
-  PngHeader m_header;
-  std::uint32_t m_length = 0;  // of the current chunk
-  std::uint32_t m_left = 0;    // of its data, not yet read
-  std::uint8_t m_type[4] = {};
-  std::uint32_t m_checksum = 0;
+  bool m_imageStarted = false;
+  std::vector<std::uint8_t> m_start;  // the first bytes, while it is not known to be a PNG
+  PngParser m_parser;
+  std::unique_ptr<std::uint8_t[]> m_buffer;  // what was read last, never cleared
+  std::vector<std::uint8_t> m_piece;         // image data of the last read
   std::unique_ptr<Check> m_check;
   std::deque<std::vector<std::uint8_t>> m_ahead;  // image data read ahead, not yet handed on
+  std::optional<Kept> m_kept;
+  std::optional<RgbImage> m_decoded;
+  std::function<void(std::span<const std::uint8_t>)> m_use;  // of the image data read whole
+  std::function<void()> m_finish;
 };
 
 }  // namespace mirablot::pdf

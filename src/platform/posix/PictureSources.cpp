@@ -13,7 +13,6 @@
 
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
-#include "pdf/Png.h"
 #include "pdf/PngStream.h"
 
 namespace mirablot::posix {
@@ -100,6 +99,23 @@ class FileStream final : public ByteStream {
   std::size_t m_read = 0;
 };
 
+// Bytes that are all there already, handed out as a stream.
+class BytesStream final : public ByteStream {
+ public:
+  explicit BytesStream(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+
+  std::size_t Read(std::span<std::uint8_t> into) override {
+    const std::size_t count = std::min(into.size(), m_bytes.size() - m_at);
+    std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at), count, into.begin());
+    m_at += count;
+    return count;
+  }
+
+ private:
+  std::vector<std::uint8_t> m_bytes;
+  std::size_t m_at = 0;
+};
+
 }  // namespace
 
 std::size_t DecodeBudget() {
@@ -107,37 +123,25 @@ std::size_t DecodeBudget() {
   return std::max(available / 3, kSmallestBudget);
 }
 
-void RequireWithinBudget(std::uint64_t width, std::uint64_t height, std::size_t budget) {
-  if (width * height * 4 > budget) {
-    throw Error(ErrorNumber::OutOfMemory, "画像が大きすぎて印刷できません (" +
-                                              std::to_string(width) + " × " +
-                                              std::to_string(height) + " ピクセル)。");
-  }
-}
-
 Picture PictureOfBytes(std::vector<std::uint8_t> bytes, const std::string& hint, std::size_t budget,
                        const std::string& what, const PictureDecoder& decode) {
-  if (bytes.empty()) {
-    return {};  // an owner that sends nothing has nothing in that type
-  }
-  if (const std::optional<pdf::PngHeader> png = pdf::ReadPngHeader(bytes)) {
-    RequireWithinBudget(png->width, png->height, budget);
-    if (pdf::PdfCanCarry(*png)) {
-      return pdf::MakePngPicture(std::move(bytes));
-    }
-  }
-  return decode(std::move(bytes), hint, budget, what);
+  return PictureOfStream(std::make_unique<BytesStream>(std::move(bytes)), nullptr, hint, budget,
+                         what, Reading::Whole, decode);
 }
 
 Picture PictureOfStream(std::unique_ptr<ByteStream> stream, std::shared_ptr<const void> source,
                         const std::string& hint, std::size_t budget, const std::string& what,
                         Reading reading, const PictureDecoder& decode) {
-  auto png = std::make_unique<pdf::PngStream>(std::move(stream), reading == Reading::Streamed);
-  if (png->IsPng() && reading == Reading::Streamed && pdf::PdfCanCarry(png->Header())) {
-    RequireWithinBudget(png->Header().width, png->Header().height, budget);
-    return pdf::MakeStreamedPngPicture(std::move(png), std::move(source));
+  auto png =
+      std::make_unique<pdf::PngStream>(std::move(stream), budget, reading == Reading::Streamed);
+  if (png->IsPng()) {
+    return pdf::MakePngPicture(std::move(png), std::move(source));
   }
-  return PictureOfBytes(png->ReadWhole(), hint, budget, what, decode);
+  std::vector<std::uint8_t> bytes = png->ReadWhole();
+  if (bytes.empty()) {
+    return {};  // an owner that sends nothing has nothing in that type
+  }
+  return decode(std::move(bytes), hint, budget, what);
 }
 
 Picture FirstPicture(const std::vector<std::string>& offered,

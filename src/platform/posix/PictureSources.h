@@ -30,9 +30,6 @@ using SelectionOpener = std::function<std::unique_ptr<SelectionReader>(const Sel
 /// machine has free, 64 MB at least.
 [[nodiscard]] std::size_t DecodeBudget();
 
-/// Refuses (error 7) a picture whose decoded pixels would not fit the budget, with its size.
-void RequireWithinBudget(std::uint64_t width, std::uint64_t height, std::size_t budget);
-
 /// How a PNG that a PDF carries is read.
 enum class Reading {
   /// As it arrives, straight into the print job: constant memory, and the printer starts
@@ -42,14 +39,15 @@ enum class Reading {
   Whole,
 };
 
-/// The picture in whole image data: a PNG a PDF can carry is only checked, anything else is
-/// decoded. Too large for the budget, or damaged, is an Error naming `what`.
+/// The picture in whole image data, read as PictureOfStream reads it with Reading::Whole.
 [[nodiscard]] Picture PictureOfBytes(std::vector<std::uint8_t> bytes, const std::string& hint,
                                      std::size_t budget, const std::string& what,
                                      const PictureDecoder& decode);
 
-/// The picture arriving on the stream; `source` is what the stream reads through, kept as long
-/// as a streamed picture. See PictureOfBytes.
+/// The picture arriving on the stream: a PNG through pdf::PngStream (passed through, kept or
+/// decoded by our own reader), anything else by `decode`; nothing at all is the empty picture.
+/// `source` is what the stream reads through, kept as long as a streamed picture. Too large
+/// for the budget, or damaged, is an Error.
 [[nodiscard]] Picture PictureOfStream(std::unique_ptr<ByteStream> stream,
                                       std::shared_ptr<const void> source, const std::string& hint,
                                       std::size_t budget, const std::string& what, Reading reading,

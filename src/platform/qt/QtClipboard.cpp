@@ -14,6 +14,7 @@
 #include "QtPicture.h"
 #include "QtText.h"
 #include "core/Error.h"
+#include "pdf/RgbImage.h"
 #include "platform/posix/PictureSources.h"
 
 namespace mirablot::qt {
@@ -35,8 +36,8 @@ Picture DecodeImage(std::vector<std::uint8_t> bytes, const std::string& hint, st
   reader.setDecideFormatFromContent(true);
   const QSize size = reader.size();
   if (size.isValid()) {
-    posix::RequireWithinBudget(static_cast<std::uint64_t>(size.width()),
-                               static_cast<std::uint64_t>(size.height()), budget);
+    pdf::RequireWithinBudget(static_cast<std::uint64_t>(size.width()),
+                             static_cast<std::uint64_t>(size.height()), budget);
   }
   QImage image;
   if (!reader.read(&image)) {
