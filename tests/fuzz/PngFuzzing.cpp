@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+#include "PngFuzzing.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <zlib.h>
+
+#include "FuzzCheck.h"
+#include "PngOracle.h"
+#include "core/Error.h"
+#include "pdf/PdfPicture.h"
+#include "pdf/PdfWriter.h"
+#include "pdf/PngStream.h"
+
+namespace mirablot::fuzz {
+namespace {
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+class Pieces final : public ByteStream {
+ public:
+  Pieces(std::span<const std::uint8_t> bytes, std::uint32_t seed) : m_bytes(bytes), m_seed(seed) {}
+  std::size_t Read(std::span<std::uint8_t> into) override {
+    m_seed = m_seed * 1103515245 + 12345;
+    const std::size_t piece = 1 + (m_seed >> 16) % 4096;
+    const std::size_t count = std::min({into.size(), piece, m_bytes.size() - m_at});
+    std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at), count, into.begin());
+    m_at += count;
+    return count;
+  }
+
+ private:
+  std::span<const std::uint8_t> m_bytes;
+  std::uint32_t m_seed;
+  std::size_t m_at = 0;
+};
+
+// One image of the document: its size, components and stream.
+struct PdfImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  int components = 0;
+  std::string stream;
+};
+
+std::uint32_t NumberAfter(const std::string& text, std::size_t from, const char* key) {
+  const std::size_t at = text.find(key, from);
+  Check(at != std::string::npos, "an image lacks a key");
+  return static_cast<std::uint32_t>(
+      std::strtoul(text.c_str() + at + std::strlen(key), nullptr, 10));
+}
+
+// The images in the order they were written; each stream's length is an object of its own.
+std::vector<PdfImage> ImagesOf(const std::string& pdf) {
+  std::vector<PdfImage> images;
+  for (std::size_t at = pdf.find("/Subtype /Image"); at != std::string::npos;
+       at = pdf.find("/Subtype /Image", at + 1)) {
+    const std::size_t start = pdf.find(">>\nstream\n", at);
+    Check(start != std::string::npos, "an image without its stream");
+    PdfImage image;
+    image.width = NumberAfter(pdf, at, "/Width ");
+    image.height = NumberAfter(pdf, at, "/Height ");
+    image.components = static_cast<int>(NumberAfter(pdf, at, "/Colors "));
+    const std::string lengthObject =
+        "\n" + std::to_string(NumberAfter(pdf, at, "/Length ")) + " 0 obj\n";
+    const std::size_t length = pdf.find(lengthObject, start);
+    Check(length != std::string::npos, "an image's length is not written");
+    image.stream = pdf.substr(
+        start + 10, std::strtoul(pdf.c_str() + length + lengthObject.size(), nullptr, 10));
+    Check(pdf.compare(start + 10 + image.stream.size(), 10, "\nendstream") == 0,
+          "an image's length is not its stream's");
+    images.push_back(std::move(image));
+  }
+  return images;
+}
+
+void Append32(std::string& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    out.push_back(static_cast<char>(value >> shift));
+  }
+}
+
+// The image's pixels, as libpng reads its stream held strictly to PNG's rules, which are the
+// PDF's Flate with PNG predictors: exactly its rows, every filter byte valid, nothing after.
+std::vector<std::uint8_t> Pixels(const PdfImage& image) {
+  std::string png(reinterpret_cast<const char*>(pdf::kPngSignature.data()), 8);
+  const auto chunk = [&png](const char* type, const std::string& data) {
+    Append32(png, static_cast<std::uint32_t>(data.size()));
+    const std::string typed = type + data;
+    png += typed;
+    Append32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
+                                                   static_cast<uInt>(typed.size()))));
+  };
+  std::string header;
+  Append32(header, image.width);
+  Append32(header, image.height);
+  header += {8, static_cast<char>(image.components == 1 ? 0 : 2), 0, 0, 0};
+  chunk("IHDR", header);
+  chunk("IDAT", image.stream);
+  chunk("IEND", "");
+  PngOracleImage decoded;
+  const PngOracleVerdict verdict = PngOracleDecode(
+      reinterpret_cast<const std::uint8_t*>(png.data()), png.size(), UINT64_MAX, &decoded);
+  Check(verdict == kPngOracleDecoded, "an image stream of the document does not decode");
+  std::vector<std::uint8_t> rgba(decoded.rgba,
+                                 decoded.rgba + std::size_t{image.width} * image.height * 4);
+  PngOracleFree(&decoded);
+  return rgba;
+}
+
+// The pixels the document shows: its one picture, and the mask written before it, if any.
+void ReadBack(Print& print) {
+  const std::vector<PdfImage> images = ImagesOf(print.document);
+  Check(images.size() == 1 || images.size() == 2, "a document of one picture holds no image");
+  print.width = images.back().width;
+  print.height = images.back().height;
+  print.rgba = Pixels(images.back());
+  if (images.size() == 2) {
+    Check(images[0].components == 1 && images[0].width == print.width &&
+              images[0].height == print.height,
+          "the mask is not the picture's");
+    const std::vector<std::uint8_t> mask = Pixels(images[0]);
+    for (std::size_t i = 3; i < print.rgba.size(); i += 4) {
+      print.rgba[i] = mask[i - 3];
+    }
+  }
+}
+
+// Where the format is stricter than libpng: the header first, the image data in one run of
+// chunks, nothing after the zlib stream's end.
+bool StricterThanLibpng(std::span<const std::uint8_t> png) {
+  std::string data;
+  bool first = true;
+  bool run = false;
+  bool runEnded = false;
+  bool split = false;
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::uint32_t length = BigEndian32(&png[at]);
+    const std::string type(reinterpret_cast<const char*>(&png[at + 4]), 4);
+    if (first && type != "IHDR") {
+      return true;
+    }
+    first = false;
+    if (type == "IEND" || length > png.size() - at - 12) {
+      break;
+    }
+    if (type == "IDAT") {
+      split = split || runEnded;
+      run = true;
+      data.append(reinterpret_cast<const char*>(&png[at + 8]), length);
+    } else {
+      runEnded = run;
+    }
+    at += 12 + std::size_t{length};
+  }
+  if (split) {
+    return true;
+  }
+  std::vector<std::uint8_t> out(1 << 16);
+  z_stream z{};
+  inflateInit(&z);
+  z.next_in = reinterpret_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    status = inflate(&z, Z_NO_FLUSH);
+  }
+  inflateEnd(&z);
+  return status == Z_STREAM_END && z.avail_in > 0;
+}
+
+}  // namespace
+
+std::unique_ptr<ByteStream> PiecesOf(std::span<const std::uint8_t> bytes, std::uint32_t seed) {
+  return std::make_unique<Pieces>(bytes, seed);
+}
+
+Print PrintOf(const std::function<Picture()>& fetch) {
+  Print print;
+  try {
+    const Picture picture = fetch();
+    pdf::PdfWriter writer([&](std::span<const std::uint8_t> part) {
+      print.document.append(part.begin(), part.end());
+    });
+    writer.BeginPage(100, 100);
+    writer.DrawImage(pdf::FlateImageOf(picture), 0, 0, 100, 100);
+    pdf::RequireReadWhole(picture);
+    writer.Finish("fuzz");
+  } catch (const Error& error) {
+    print.error = error.Number();
+    print.document.clear();
+    return print;
+  }
+  ReadBack(print);
+  return print;
+}
+
+Print PrintOf(std::unique_ptr<ByteStream> bytes, bool stream, std::size_t readAhead) {
+  return PrintOf([&] {
+    auto png = std::make_unique<pdf::PngStream>(std::move(bytes), kBudget, stream, readAhead);
+    if (!png->IsPng()) {
+      throw Error(ErrorNumber::InvalidPicture);
+    }
+    return pdf::MakePngPicture(std::move(png));
+  });
+}
+
+void CheckAgainstLibpng(std::span<const std::uint8_t> png, const Print& print) {
+  Check(print.error == 0 || print.error == 7 || print.error == 481,
+        "a picture failed with an error no picture causes");
+  if (print.error == 7) {
+    // Only a sound header that asks for too much: libpng reads as far as that.
+    Check(png.size() >= 24, "error 7 without a header");
+    const std::uint64_t width = BigEndian32(&png[16]);
+    const std::uint64_t height = BigEndian32(&png[20]);
+    Check(width * (height + 4) > kBudget / 4, "error 7 for a picture within the budget");
+    return;
+  }
+  PngOracleImage image;
+  const PngOracleVerdict verdict = PngOracleDecode(png.data(), png.size(), kBudget / 4, &image);
+  if (verdict != kPngOracleDecoded) {
+    Check(print.error == 481, "a picture libpng refuses was printed");
+  } else if (print.error != 0) {
+    Check(StricterThanLibpng(png), "a picture libpng reads was refused");
+  } else {
+    Check(print.width == image.width && print.height == image.height,
+          "the printed size is not libpng's");
+    Check(print.rgba == std::vector<std::uint8_t>(image.rgba, image.rgba + print.rgba.size()),
+          "the printed pixels are not libpng's");
+  }
+  PngOracleFree(&image);
+}
+
+}  // namespace mirablot::fuzz
