@@ -21,7 +21,11 @@ int main(int argc, char** argv) {
     for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
       std::ifstream stream(entry.path(), std::ios::binary);
       const std::vector<char> bytes{std::istreambuf_iterator<char>(stream), {}};
-      LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+      // libFuzzer never passes a null pointer, not even for an empty input.
+      static const char none = 0;
+      LLVMFuzzerTestOneInput(
+          reinterpret_cast<const std::uint8_t*>(bytes.empty() ? &none : bytes.data()),
+          bytes.size());
       ++count;
     }
   }
