@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential git cmake qt6-base-dev libcups2-dev libxcb1-dev libxcb-xfixes0-dev libwayland-dev
-  zlib1g-dev pkgconf libgtest-dev libgmock-dev clang-format
+  zlib1g-dev libisal-dev pkgconf libgtest-dev libgmock-dev clang-format
   # the PNG fuzz targets' judge of what a PNG reader must accept
   libpng-dev
   # run: Qt's X11 and Wayland platforms, and a font with the Japanese glyphs of the user interface

@@ -59,6 +59,20 @@ bool PdfCanCarry(const PngHeader& header) {
          header.interlace == 0 && !header.transparency;
 }
 
+void DeclareWholeWindow(std::span<std::uint8_t> data, std::uint64_t at) {
+  // CMF: deflate with a 2^15 window; FLG: its level and dictionary bits kept, its check
+  // bits made to fit (CMF·256 + FLG a multiple of 31).
+  constexpr std::uint8_t kCmf = 0x78;
+  if (at == 0 && !data.empty()) {
+    data[0] = kCmf;
+  }
+  if (at <= 1 && at + data.size() > 1) {
+    std::uint8_t& flg = data[1 - at];
+    const unsigned top = flg & 0xE0U;
+    flg = static_cast<std::uint8_t>(top | (31 - (kCmf * 256U + top) % 31) % 31);
+  }
+}
+
 std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap) {
   std::vector<std::uint8_t> png(kPngSignature.begin(), kPngSignature.end());
   const auto append32 = [](std::vector<std::uint8_t>& out, std::uint32_t value) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,12 @@ void CheckPngHeader(const PngHeader& header);
 /// Whether a PDF can show the PNG's image data unchanged: 8-bit grey or RGB, not interlaced,
 /// no transparency.
 [[nodiscard]] bool PdfCanCarry(const PngHeader& header);
+
+/// Rewrites the zlib header among the image data bytes that start `at` bytes into the image
+/// data, if it lies there, to name a 32 KB window: what the checks took with any window up to
+/// that size, every decoder then reads, whether its buffers are large or small. Only the
+/// bytes handed on are rewritten; the checks see what was read.
+void DeclareWholeWindow(std::span<std::uint8_t> data, std::uint64_t at);
 
 /// An 8-bit palette PNG of the bitmap; palette entries with alpha 0 are transparent.
 [[nodiscard]] std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap);

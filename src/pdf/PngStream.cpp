@@ -208,7 +208,7 @@ void PngStream::ImageStarts() {
         });
     m_use = [this, inflater](std::span<const std::uint8_t> data) {
       inflater->Feed(data);
-      m_kept->data.emplace_back(data.begin(), data.end());
+      DeclareWholeWindow(m_kept->data.emplace_back(data.begin(), data.end()), m_handedOn);
     };
     m_finish = [inflater] { inflater->End(); };
     return;
@@ -233,7 +233,9 @@ void PngStream::Flush(const std::function<void(std::span<const std::uint8_t>)>& 
   }
   if (m_check) {
     m_check->Feed(m_piece);
+    DeclareWholeWindow(m_piece, m_handedOn);
   }
+  const std::size_t size = m_piece.size();
   if (put) {
     put(m_piece);
     m_piece.clear();
@@ -241,6 +243,7 @@ void PngStream::Flush(const std::function<void(std::span<const std::uint8_t>)>& 
     m_ahead.push_back(std::move(m_piece));
     m_piece = {};
   }
+  m_handedOn += size;
 }
 
 void PngStream::PassImageData(const std::function<void(std::span<const std::uint8_t>)>& put) {

@@ -82,6 +82,7 @@ class PngStream {
   PngParser m_parser;
   std::unique_ptr<std::uint8_t[]> m_buffer;  // what was read last, never cleared
   std::vector<std::uint8_t> m_piece;         // image data of the last read
+  std::uint64_t m_handedOn = 0;              // image data bytes before it
   std::unique_ptr<Check> m_check;
   std::deque<std::vector<std::uint8_t>> m_ahead;  // image data read ahead, not yet handed on
   std::optional<Kept> m_kept;

@@ -129,6 +129,14 @@ int ErrorOfEveryReading(const Bytes& png) {
   return whole;
 }
 
+// The zlib stream with its header naming a window of 2^(8 + cinfo) bytes.
+Bytes NamingWindow(Bytes data, unsigned cinfo) {
+  const auto top = static_cast<unsigned>(data[1] & 0xE0);
+  data[0] = static_cast<std::uint8_t>(cinfo << 4 | 8);
+  data[1] = static_cast<std::uint8_t>(top | (31 - (data[0] * 256U + top) % 31) % 31);
+  return data;
+}
+
 Bytes Spliced(Bytes png, std::size_t at, const Bytes& chunk) {
   png.insert(png.begin() + static_cast<long>(at), chunk.begin(), chunk.end());
   return png;
@@ -182,6 +190,7 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
            {"the first IDAT's checksum, its data sound", changed(good, 48, good[48] ^ 1), 481},
            {"an empty first image data chunk", Spliced(good, 33, ChunkOf("IDAT", {})), 0},
            {"one byte in the first image data chunk", PngOf(2, 3, whole, 1), 0},
+           {"a window larger than zlib's", PngOf(2, 3, NamingWindow(whole, 8)), 481},
            {"two rows of three", PngOf(2, 3, Deflate({kRaw.begin(), kRaw.begin() + 14})), 481},
            {"a row too many", PngOf(2, 3, Deflate(longer)), 481},
            {"corrupt image data", PngOf(2, 3, corrupt), 481},
@@ -310,6 +319,27 @@ TEST(PngTest, ManySmallChunksAreHandedOnAsFewPieces) {
     byte = static_cast<std::uint8_t>(seed >> 16 & 3);  // filter bytes too: 0 to 3
   }
   EXPECT_LE(Streamed(PngOf(64, 64, Deflate(noise), 1), 0, std::size_t{1} << 20).size(), 2U);
+}
+
+TEST(PngTest, WhatGoesToThePrinterNamesTheWholeWindowWhateverTheStreamNamed) {
+  const Bytes data = NamingWindow(Deflate(kRaw), 0);  // 256 bytes, as for small pictures
+  const auto top = static_cast<unsigned>(data[1] & 0xE0);
+  const Bytes png = PngOf(2, 3, data, 1);
+  std::vector<Bytes> kept;
+  FlateImageOf(MakePngPicture(Reading(png, false))).data([&](std::span<const std::uint8_t> part) {
+    kept.emplace_back(part.begin(), part.end());
+  });
+  for (const std::vector<Bytes>& pieces : {kept, Streamed(png, 0, 1)}) {
+    Bytes out;
+    for (const Bytes& piece : pieces) {
+      out.insert(out.end(), piece.begin(), piece.end());
+    }
+    ASSERT_EQ(out.size(), data.size());
+    EXPECT_EQ(out[0], 0x78);  // 32 KB
+    EXPECT_EQ((out[0] * 256U + out[1]) % 31, 0U);
+    EXPECT_EQ(out[1] & 0xE0U, top);
+    EXPECT_TRUE(std::equal(out.begin() + 2, out.end(), data.begin() + 2));
+  }
 }
 
 TEST(PdfWriterTest, AnOpacityMaskGoesWithTheImage) {
