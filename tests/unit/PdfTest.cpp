@@ -242,22 +242,6 @@ TEST(PngTest, BlankRowsAreThoseWithinEightOfTheirFirstPixel) {
             (std::vector<bool>{true, false, true, false}));
 }
 
-TEST(PngTest, OnlyPlainEightBitGreyOrColourPassesThrough) {
-  // Bit depth, colour type, interlace, transparency.
-  for (const auto& [header, carried] : {
-           std::pair{PngHeader{1, 1, 8, 2, 0, false}, true},
-           {PngHeader{1, 1, 8, 0, 0, false}, true},
-           {PngHeader{1, 1, 8, 3, 0, false}, false},
-           {PngHeader{1, 1, 8, 4, 0, false}, false},
-           {PngHeader{1, 1, 8, 6, 0, false}, false},
-           {PngHeader{1, 1, 16, 2, 0, false}, false},
-           {PngHeader{1, 1, 8, 2, 1, false}, false},
-           {PngHeader{1, 1, 8, 2, 0, true}, false},
-       }) {
-    EXPECT_EQ(PdfCanCarry(header), carried) << +header.colourType << ' ' << +header.bitDepth;
-  }
-}
-
 TEST(PngTest, PalettePicturesEncodeAsPngsWithTheirTransparency) {
   // Red, but transparent; green.
   const Bytes png = EncodePalettePng({2, 2, {0x00FF0000, 0xFF00FF00}, {0, 1, 1, 0}});
