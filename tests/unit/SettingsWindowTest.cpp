@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The settings window on fakes: loading with its fall-back, the preview's geometry, the
-// editing rules, and what OK, Cancel and the close box store.
+// editing rules, and what OK stores (what Cancel and the close box do: FormWindowContract.h).
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -183,18 +183,6 @@ TEST_F(SettingsWindowTest, OkStoresTheSevenKeysInOneSaveThenEnds) {
   fallBack.cmdAct(0).Press();
   EXPECT_EQ(m_backend.values["Orientation"], "");
   EXPECT_EQ(m_backend.values["SpaceMM"], "20");
-}
-
-TEST_F(SettingsWindowTest, CancelAndTheCloseBoxStoreNothing) {
-  m_form.Form_Load();
-  m_form.chkZoom().Click();
-  m_form.cmdAct(1).Press();
-  EXPECT_TRUE(m_backend.values.empty());
-  EXPECT_TRUE(m_windowing.Ended());
-  frmSetting closed(m_store, m_printer, m_windowing);
-  closed.Form_Load();
-  m_windowing.Unload(closed);  // the title bar's close box
-  EXPECT_TRUE(m_backend.values.empty());
 }
 
 TEST_F(SettingsWindowTest, FailedSaveKeepsTheWindowAndTheEditsAndStoresNothing) {
