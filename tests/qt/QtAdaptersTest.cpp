@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The clipboard, question box and printer adapters, on the offscreen platform.
+// The clipboard, picture and question box adapters, on the offscreen platform (the question
+// box's buttons in Japanese: the end-to-end case question_box_in_japanese).
 #include <chrono>
 #include <functional>
 
@@ -19,7 +20,6 @@
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
 #include "platform/posix/PictureSources.h"
-#include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtPicture.h"
 #include "platform/qt/QtWindowing.h"
@@ -224,26 +224,6 @@ TEST(QtWindowing, QuestionBoxIsACriticalYesNoBoxDefaultingToNoThatEscapeAnswers)
   EXPECT_EQ(defaultButton, no);
   OnNextBox([](QMessageBox& box) { box.reject(); });
   EXPECT_EQ(windowing.MsgBox(question), MsgBoxResult::No);
-}
-
-// The texts of the question box's buttons, as the box shows them.
-std::pair<QString, QString> YesNoTexts() {
-  QMessageBox box(QMessageBox::Critical, "t", "x", QMessageBox::Yes | QMessageBox::No);
-  return {box.button(QMessageBox::Yes)->text(), box.button(QMessageBox::No)->text()};
-}
-
-TEST(QtTranslations, AJapaneseDesktopGetsJapaneseButtonsWithTheSameAccelerators) {
-  const auto english = YesNoTexts();
-  {
-    const auto translator = InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
-    ASSERT_NE(translator, nullptr) << "Qt's Japanese translations are not installed";
-    const auto [yes, no] = YesNoTexts();
-    EXPECT_EQ(yes, QStringLiteral("はい(&Y)"));
-    EXPECT_EQ(no, QStringLiteral("いいえ(&N)"));
-  }
-  // Gone with its translator: English again.
-  EXPECT_EQ(YesNoTexts(), english);
-  EXPECT_EQ(InstallQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), nullptr);
 }
 
 }  // namespace
