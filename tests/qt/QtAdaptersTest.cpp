@@ -3,6 +3,7 @@
 // box's buttons in Japanese: the end-to-end case question_box_in_japanese).
 #include <chrono>
 #include <functional>
+#include <tuple>
 
 #include <QApplication>
 #include <QBuffer>
@@ -201,27 +202,19 @@ void OnNextBox(std::function<void(QMessageBox&)> act) {
 }
 
 TEST(QtWindowing, QuestionBoxIsACriticalYesNoBoxDefaultingToNoThatEscapeAnswers) {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QAbstractButton* defaultButton = nullptr;
-  QAbstractButton* no = nullptr;
+  // The box's title, text and icon, and whether No is its default button.
+  std::tuple<QString, QString, QMessageBox::Icon, bool> shown;
   OnNextBox([&](QMessageBox& box) {
-    title = box.windowTitle();
-    text = box.text();
-    icon = box.icon();
-    defaultButton = box.defaultButton();
-    no = box.button(QMessageBox::No);
+    shown = {box.windowTitle(), box.text(), box.icon(),
+             box.defaultButton() == box.button(QMessageBox::No)};
     box.button(QMessageBox::Yes)->click();
   });
   QtWindowing windowing(1);
   const MessageBoxRequest question{"Mirablot Error", "a\tb\rc\r\rd", MsgBoxButtons::YesNo,
                                    MsgBoxDefault::Second};
   EXPECT_EQ(windowing.MsgBox(question), MsgBoxResult::Yes);
-  EXPECT_EQ(title, "Mirablot Error");
-  EXPECT_EQ(text, "a\tb\nc\n\nd");
-  EXPECT_EQ(icon, QMessageBox::Critical);
-  EXPECT_EQ(defaultButton, no);
+  EXPECT_EQ(shown, std::tuple(QString("Mirablot Error"), QString("a\tb\nc\n\nd"),
+                              QMessageBox::Critical, true));
   OnNextBox([](QMessageBox& box) { box.reject(); });
   EXPECT_EQ(windowing.MsgBox(question), MsgBoxResult::No);
 }
