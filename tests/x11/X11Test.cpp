@@ -28,25 +28,15 @@ using mirablot::testing::ErrorOf;
 using mirablot::testing::TimeOf;
 using std::chrono::milliseconds;
 
+// Each test on an Xvfb of its own.
 class X11DesktopTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    // -displayfd 1: Xvfb picks a free display and says which on its stdout.
-    s_xvfb = new ChildProcess({MIRABLOT_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-noreset"});
-    s_display = ":" + s_xvfb->ReadLine();
-  }
-  static void TearDownTestSuite() {
-    delete s_xvfb;
-    s_xvfb = nullptr;
-  }
-  void SetUp() override { ::setenv("DISPLAY", s_display.c_str(), 1); }
+  void SetUp() override { ::setenv("DISPLAY", m_display.c_str(), 1); }
 
-  static ChildProcess* s_xvfb;
-  static std::string s_display;
+  // -displayfd 1: Xvfb picks a free display and says which on its stdout.
+  ChildProcess m_xvfb{{MIRABLOT_XVFB, "-displayfd", "1", "-nolisten", "tcp", "-noreset"}};
+  std::string m_display = ":" + m_xvfb.ReadLine();
 };
-
-ChildProcess* X11DesktopTest::s_xvfb = nullptr;
-std::string X11DesktopTest::s_display;
 
 // No owner: an empty clipboard on an X11 desktop. On XWayland, an owner may come a moment
 // late, and when none comes that is said after a brief, bounded wait.
@@ -66,7 +56,7 @@ TEST_F(X11DesktopTest, AMissingOwnerIsAnEmptyClipboardOrWaitedForBrieflyOnXWayla
 }
 
 TEST_F(X11DesktopTest, DisplaysThatCannotBeUsedAreError521AndLeakNothing) {
-  ::setenv("DISPLAY", (s_display + ".7").c_str(), 1);  // a screen the server does not have
+  ::setenv("DISPLAY", (m_display + ".7").c_str(), 1);  // a screen the server does not have
   EXPECT_EQ(ErrorOf([] { X11Selection({}, X11Session::X11); }), 521);
   ::setenv("DISPLAY", ":9999", 1);  // no server
   EXPECT_EQ(ErrorOf([] { X11Selection({}, X11Session::X11); }), 521);
