@@ -56,7 +56,7 @@ class FormWindowContract : public SettingsWindowFixture {
 
   // Loads the settings window with these stored values, then shows it.
   void Open(const char* space0, const char* millimetres) {
-    StoreAll({"0", "0", "0", "0", space0, "0", millimetres});
+    Store(std::string("0,0,0,0,") + space0 + ",0," + millimetres);
     m_form.Form_Load();
     m_window = OpenWindow(m_form, m_windowing);
     m_window->Show();

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <sstream>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "fakes/Fakes.h"
@@ -13,14 +16,17 @@ namespace mirablot::testing {
 /// that records what it was asked, all logging to one CallLog.
 class SettingsWindowFixture : public ::testing::Test {
  protected:
-  /// The keys in the order OK stores them.
-  static constexpr const char* kKeys[] = {"Orientation", "Zoom",   "PositionH", "PositionV",
-                                          "Space0",      "Space1", "SpaceMM"};
-
-  /// Every key as OK would have stored it.
-  void StoreAll(const std::array<const char*, 7>& values) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      m_backend.values[kKeys[i]] = values[i];
+  /// Stores only these "Orientation,Zoom,PositionH,PositionV,Space0,Space1,SpaceMM" values (the
+  /// order OK stores them in), as many as given.
+  void Store(const std::string& stored) {
+    m_backend.values.clear();
+    std::istringstream fields(stored);
+    std::string text;
+    for (const char* key :
+         {"Orientation", "Zoom", "PositionH", "PositionV", "Space0", "Space1", "SpaceMM"}) {
+      if (std::getline(fields, text, ',')) {
+        m_backend.values[key] = text;
+      }
     }
   }
 

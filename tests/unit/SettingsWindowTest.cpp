@@ -45,19 +45,6 @@ std::string Preview(frmSetting& form) {
 
 class SettingsWindowTest : public testing::SettingsWindowFixture {
  protected:
-  // Stores only these "Orientation,Zoom,PositionH,PositionV,Space0,Space1,SpaceMM" values, as
-  // many as given.
-  void Store(const std::string& stored) {
-    m_backend.values.clear();
-    std::istringstream fields(stored);
-    std::string text;
-    for (const char* key : kKeys) {
-      if (std::getline(fields, text, ',')) {
-        m_backend.values[key] = text;
-      }
-    }
-  }
-
   // The user replaces the margin text, as by selecting it all and typing or pasting.
   void TypeMargin(const std::string& text) {
     m_form.txtSpace().Edit(text, static_cast<int>(text.size()));
