@@ -154,10 +154,12 @@ finish() {
   [[ -z ${1:-} ]] || expect_status "$1"
 }
 
+# copied_picture FILE W H [FORMAT]: a fresh picture on the clipboard.
+copied_picture() { picture "$@"; copy_picture "$1"; }
+
 # print_picture FILE W H [FORMAT [OPTIONS...]]: a fresh picture on the clipboard, printed.
 print_picture() {
-  picture "${@:1:4}"
-  copy_picture "$1"
+  copied_picture "${@:1:4}"
   run_program "${@:5}"
   finish
 }

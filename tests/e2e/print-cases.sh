@@ -157,8 +157,7 @@ case_large_pictures() {
   store Zoom=1
   print_picture "$CASE_DIR/pic.png" 15360 2880 TEXT
   expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
-  picture "$CASE_DIR/huge.png" 100000 100000 HEADER
-  copy_picture "$CASE_DIR/huge.png"
+  copied_picture "$CASE_DIR/huge.png" 100000 100000 HEADER
   run_program
   expect_question_then_no 7 "100000 × 100000"
 }
@@ -167,8 +166,7 @@ case_large_pictures() {
 # left; then no scheduler (a port of the case's own that nobody listens on), and no default
 # printer (put back when the case ends).
 case_printer_unavailable() {
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
+  copied_picture "$CASE_DIR/pic.png" 300 200
   cupsreject "$E2E_QUEUE"
   on_exit cupsaccept "$E2E_QUEUE"
   run_program
@@ -196,8 +194,7 @@ time.sleep(3600)'
 # program there): CUPS's not-found status, and no job left.
 case_printer_removed_while_printing() {
   store Zoom=1
-  picture "$CASE_DIR/pic.png" 300 200
-  copy_picture "$CASE_DIR/pic.png"
+  copied_picture "$CASE_DIR/pic.png" 300 200
   on_exit add_queue "$E2E_QUEUE"
   RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::StartJob' -ex run
     -ex "shell lpadmin -x $E2E_QUEUE" -ex continue -ex 'quit $_exitcode' --args)
@@ -228,8 +225,7 @@ print_on() {
   local choice=$1 settings=$2 keys
   shift 2
   if [[ ! -e $CASE_DIR/pic.png ]]; then
-    picture "$CASE_DIR/pic.png" 300 200
-    copy_picture "$CASE_DIR/pic.png"
+    copied_picture "$CASE_DIR/pic.png" 300 200
   fi
   rm -f "$SETTINGS_FILE"
   IFS=, read -ra keys <<<"$settings"

@@ -22,8 +22,7 @@ open_from_question() {
 case_settings_option() {
   store
   # A picture on the clipboard: --settings neither reads nor prints it, and asks nothing.
-  picture "$CASE_DIR/pic.$PICTURE" 300 200
-  copy_picture "$CASE_DIR/pic.$PICTURE"
+  copied_picture "$CASE_DIR/pic.$PICTURE" 300 200
   run_program --settings
   landscape_and_ok "$(find_window Quillery)"
   expect_settings_stored 0 "$LANDSCAPE_STORED"
@@ -70,8 +69,7 @@ case_help_version_and_misuse() {
   finish 0
   grep -q -- "--settings" "$CASE_DIR/stdout" || fail "no usage: $(cat "$CASE_DIR/stdout")"
   [[ ! -s $CASE_DIR/stderr ]] || fail "$HELP_OPTION wrote to stderr"
-  picture "$CASE_DIR/pic.$PICTURE" 300 200
-  copy_picture "$CASE_DIR/pic.$PICTURE"
+  copied_picture "$CASE_DIR/pic.$PICTURE" 300 200
   run_program --print-everything
   finish 64
   [[ ! -s $CASE_DIR/stdout ]] || fail "a misuse wrote to stdout"
