@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace mirablot {
@@ -42,5 +46,18 @@ class Picture {
  private:
   std::shared_ptr<const Data> m_data;
 };
+
+/// Whether a row of pixels of `pixelBytes` bytes each is blank, as BlankRows says: its first
+/// `channels` bytes of every pixel (the colour, not an alpha after it) within 8 of the first
+/// pixel's.
+[[nodiscard]] inline bool IsBlankRow(std::span<const std::uint8_t> row, std::size_t pixelBytes,
+                                     std::size_t channels) {
+  for (std::size_t i = pixelBytes; i < row.size(); ++i) {
+    if (i % pixelBytes < channels && std::abs(row[i] - row[i % pixelBytes]) > 8) {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace mirablot

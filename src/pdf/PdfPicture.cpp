@@ -2,7 +2,6 @@
 #include "PdfPicture.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <utility>
 
@@ -65,11 +64,7 @@ class RgbData final : public Picture::Data {
     std::vector<bool> blank(m_image.height);
     const std::size_t rowBytes = std::size_t{m_image.width} * 3;
     for (std::size_t y = 0; y < blank.size(); ++y) {
-      const std::uint8_t* row = m_image.rgb.data() + y * rowBytes;
-      blank[y] =
-          std::all_of(row + 3, row + rowBytes, [row, i = std::size_t{3}](std::uint8_t v) mutable {
-            return std::abs(v - row[i++ % 3]) <= 8;
-          });
+      blank[y] = IsBlankRow(std::span(m_image.rgb).subspan(y * rowBytes, rowBytes), 3, 3);
     }
     return blank;
   }

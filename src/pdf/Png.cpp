@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "core/Error.h"
+#include "pdf/Crc32.h"
 
 namespace mirablot::pdf {
 
@@ -85,8 +86,7 @@ std::vector<std::uint8_t> EncodePalettePng(const Bitmap& bitmap) {
     const std::size_t start = png.size();
     png.insert(png.end(), type, type + 4);
     png.insert(png.end(), data.begin(), data.end());
-    append32(png, static_cast<std::uint32_t>(
-                      crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+    append32(png, Crc32(0, std::span(png).subspan(start)));
   };
   std::vector<std::uint8_t> header;
   append32(header, static_cast<std::uint32_t>(bitmap.width));

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "core/Error.h"
+#include "core/Picture.h"
 #include "pdf/PngDecoder.h"
 #include "pdf/PngImageData.h"
 
@@ -200,11 +200,7 @@ void PngStream::ImageStarts() {
     const auto channels = static_cast<std::size_t>(header.Channels());
     inflater = std::make_shared<ImageDataInflater>(
         header, [this, channels](std::size_t, std::uint32_t, std::span<const std::uint8_t> row) {
-          bool blank = true;
-          for (std::size_t i = channels; i < row.size() && blank; ++i) {
-            blank = std::abs(row[i] - row[i % channels]) <= 8;
-          }
-          m_kept->blankRows.push_back(blank);
+          m_kept->blankRows.push_back(IsBlankRow(row, channels, channels));
         });
     m_use = [this, inflater](std::span<const std::uint8_t> data) {
       inflater->Feed(data);

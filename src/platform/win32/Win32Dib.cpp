@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -82,12 +81,9 @@ std::vector<bool> DibPicture::BlankRows() const {
     const auto* pixels = static_cast<const std::uint8_t*>(bits);
     const std::size_t rowBytes = static_cast<std::size_t>(m_width) * 4;
     for (int y = 0; y < m_height; ++y) {
-      const std::uint8_t* row = pixels + static_cast<std::size_t>(y) * rowBytes;
-      bool same = true;
-      for (std::size_t i = 4; i < rowBytes && same; ++i) {
-        same = i % 4 == 3 || std::abs(row[i] - row[i % 4]) <= 8;
-      }
-      blank.push_back(same);
+      // Blue, green and red compared; the byte after them is no colour.
+      blank.push_back(
+          IsBlankRow({pixels + static_cast<std::size_t>(y) * rowBytes, rowBytes}, 4, 3));
     }
     SelectObject(dc, old);
     DeleteObject(bitmap);
