@@ -26,6 +26,8 @@ packages=(
   sway xwayland wl-clipboard wtype grim util-linux gnome-shell
   # the package checks
   lintian desktop-file-utils appstream
+  # the Windows installer: built with wixl, its tables mended and read with msitools
+  wixl msitools
   # the Windows build of the core, and Wine to run its tests
   g++-mingw-w64-x86-64-posix wine wine64
 )
