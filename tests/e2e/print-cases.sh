@@ -175,8 +175,10 @@ case_large_pictures() {
 }
 
 # The queue refusing jobs, then stopped: CUPS's status, or the printer's state, and no job
-# left; then no scheduler (a port of the case's own that nobody listens on), and no default
-# printer (put back when the case ends).
+# left; then no scheduler (a port of the case's own that nobody listens on); then the queue
+# goes after it was looked up, before the job is created (the debugger holds the program
+# there): CUPS's not-found status, no job left, and no default printer after it (put back when
+# the case ends).
 case_printer_unavailable() {
   copied_picture "$CASE_DIR/pic.png" 300 200
   cupsreject "$E2E_QUEUE"
@@ -189,30 +191,23 @@ case_printer_unavailable() {
   run_program
   expect_question_then_no 482
   [[ -z $(lpstat -o) ]] || fail "a job was left in the stopped queue"
+  cupsenable "$E2E_QUEUE"
   start_helper /usr/bin/python3 -c 'import socket, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); print("ready", s.getsockname()[1], flush=True)
 time.sleep(3600)'
   RUN_AS=(env "CUPS_SERVER=localhost:${HELPER_LINE#ready }")
   run_program
   expect_question_then_no 484
-  RUN_AS=()
-  on_exit add_queue "$E2E_QUEUE"
-  lpadmin -x "$E2E_QUEUE"
-  run_program
-  expect_question_then_no 484
-}
-
-# The queue goes after it was looked up, before the job is created (the debugger holds the
-# program there): CUPS's not-found status, and no job left.
-case_printer_removed_while_printing() {
   store Zoom=1
-  copied_picture "$CASE_DIR/pic.png" 300 200
   on_exit add_queue "$E2E_QUEUE"
   RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::StartJob' -ex run
     -ex "shell lpadmin -x $E2E_QUEUE" -ex continue -ex 'quit $_exitcode' --args)
   run_program
   expect_question_then_no 1030  # client-error-not-found
   [[ -z $(lpstat -W all -o) ]] || fail "a job was left behind"
+  RUN_AS=()
+  run_program
+  expect_question_then_no 484
 }
 
 # Queues set up the way people set up their printers (the queue suite). Mirablot's page is
