@@ -53,7 +53,10 @@ case_not_a_picture() {
 
 # A picture file on another printer (--printer, over PRINTER), with copies and grey, which are
 # asked of the printer, the picture itself sent unchanged (Wine's PostScript driver ignores
-# dmColor); a file missing, or not a picture, said by name.
+# dmColor); a file missing, or not a picture, said by name. PRINTER or LPDEST choose the queue,
+# as with lp: its extents (A5, 8420 x 11900 twips) show in the right and bottom alignment: x =
+# 8420 - 700 - 4500 = 3220 twips; y = 11900 - 700 - 3000 = 8200 twips. A queue that does not
+# exist is said, not replaced by the default.
 case_file_on_another_printer() {
   extra_queue a5 "" -o PageSize=A5
   picture "$CASE_DIR/pic.$PICTURE" 300 200
@@ -72,6 +75,15 @@ case_file_on_another_printer() {
   printf 'text' >"$CASE_DIR/notes.png"
   run_program "$CASE_DIR/notes.png"
   expect_question_then_no 481 notes.png
+  copy_picture "$CASE_DIR/pic.png"
+  local variable
+  for variable in PRINTER LPDEST; do
+    print_on "$variable=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 161 410 225 150 --sheet 421 595
+  done
+  PRINTER=$E2E_QUEUE-gone run_program
+  expect_question_then_no 484 PRINTER
+  run_program --printer "$E2E_QUEUE-gone"
+  expect_question_then_no 484 "$E2E_QUEUE-gone"
 }
 
 # An incremental transfer prints; owners that stop answering (at once, or in the middle of one)
@@ -265,21 +277,6 @@ case_user_printer_choices_travel_with_the_job() {
     print_on "PRINTER=$E2E_QUEUE" - portrait 0 0 225 150 --sheet $sheet
     [[ $media == - ]] || expect_job_attributes "$media"
   done
-}
-
-# PRINTER or LPDEST choose the destination, as with lp: an A5 queue (8420 x 11900 twips) whose
-# extents the right and bottom alignment shows: x = 8420 - 700 - 4500 = 3220 twips; y = 11900 -
-# 700 - 3000 = 8200 twips. A queue that does not exist is said, not replaced by the default.
-case_printer_or_lpdest_choose_the_queue() {
-  extra_queue a5 "" -o PageSize=A5
-  local variable
-  for variable in PRINTER LPDEST; do
-    print_on "$variable=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 161 410 225 150 --sheet 421 595
-  done
-  PRINTER=$E2E_QUEUE-gone run_program
-  expect_question_then_no 484 PRINTER
-  run_program --printer "$E2E_QUEUE-gone"
-  expect_question_then_no 484 "$E2E_QUEUE-gone"
 }
 
 # dnssd_client: ippeveprinter needs a DNS-SD daemon even when it registers nothing: avahi (and
