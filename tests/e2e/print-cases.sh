@@ -32,7 +32,9 @@ case_landscape_top_margin() {
 
 # A scrolling capture across pages (--long), fitted to the width: 1000 x 6000 pixels become
 # 11200 x 67200 twips, 11.2 a row, so that 1441 rows fill a page of 16140 twips: five pages,
-# each cut below a blank row between two lines of text.
+# each cut below a blank row between two lines of text. Then, on Linux, the decoding budget:
+# three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt); a picture that
+# declares an enormous size is refused, its size said.
 case_long_picture() {
   store Zoom=1
   print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long
@@ -43,6 +45,11 @@ case_long_picture() {
   [[ -n ${WINEPREFIX:-} ]] && return
   pdfcheck --long "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the document sent does not hold the picture in slices as it should"
+  print_picture "$CASE_DIR/wide.png" 15360 2880 TEXT
+  expect_print "$CASE_DIR/wide.png" portrait 0 0 560 105
+  copied_picture "$CASE_DIR/huge.png" 100000 100000 HEADER
+  run_program
+  expect_question_then_no 7 "100000 × 100000"
 }
 
 case_not_a_picture() {
@@ -173,17 +180,6 @@ os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
   run_program
   finish 2
   grep -q "WAYLAND_SOCKET" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
-}
-
-# The decoding budget: three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt);
-# a picture that declares an enormous size is refused, its size said.
-case_large_pictures() {
-  store Zoom=1
-  print_picture "$CASE_DIR/pic.png" 15360 2880 TEXT
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
-  copied_picture "$CASE_DIR/huge.png" 100000 100000 HEADER
-  run_program
-  expect_question_then_no 7 "100000 × 100000"
 }
 
 # The queue refusing jobs, then stopped: CUPS's status, or the printer's state, and no job
