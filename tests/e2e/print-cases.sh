@@ -226,9 +226,7 @@ time.sleep(3600)'
 print_on() {
   local choice=$1 settings=$2 keys
   shift 2
-  if [[ ! -e $CASE_DIR/pic.png ]]; then
-    copied_picture "$CASE_DIR/pic.png" 300 200
-  fi
+  [[ -e $CASE_DIR/pic.png ]] || copied_picture "$CASE_DIR/pic.png" 300 200
   rm -f "$SETTINGS_FILE"
   IFS=, read -ra keys <<<"$settings"
   [[ $settings == - ]] || store "${keys[@]}"
@@ -302,7 +300,6 @@ case_hardware_margins() {
   sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "18 30 577 806"|' \
     /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd >"$CASE_DIR/margins.ppd"
   extra_queue margins "$CASE_DIR/margins.ppd"
-  print_on "PRINTER=$EXTRA_QUEUE" - portrait 18 36 225 150
   print_on "PRINTER=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 317 627 225 150
   print_on "PRINTER=$EXTRA_QUEUE" Zoom=1 portrait 18 36 524 349.333
   dnssd_client
