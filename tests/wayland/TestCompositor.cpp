@@ -48,17 +48,9 @@ const DataControlProtocol& ProtocolOf(wl_resource* resource) {
   return *static_cast<const DataControlProtocol*>(wl_resource_get_user_data(resource));
 }
 
-// False once the reader has given up.
+// False once the reader has given up. A blocking pipe takes the whole write, or fails.
 bool Write(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written <= 0) {
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
+  return ::write(fd, data, size) == static_cast<ssize_t>(size);
 }
 
 // In a thread of its own: the reader waits for the compositor's answer to a sync before it
