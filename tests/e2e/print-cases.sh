@@ -32,7 +32,9 @@ case_landscape_top_margin() {
 
 # A scrolling capture across pages (--long), fitted to the width: 1000 x 6000 pixels become
 # 11200 x 67200 twips, 11.2 a row, so that 1441 rows fill a page of 16140 twips: five pages,
-# each cut below a blank row between two lines of text.
+# each cut below a blank row between two lines of text. Then, on Linux, the decoding budget:
+# three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt); a picture that
+# declares an enormous size is refused, its size said.
 case_long_picture() {
   store Zoom=1
   print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long
@@ -43,6 +45,11 @@ case_long_picture() {
   [[ -n ${WINEPREFIX:-} ]] && return
   pdfcheck --long "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the document sent does not hold the picture in slices as it should"
+  print_picture "$CASE_DIR/wide.png" 15360 2880 TEXT
+  expect_print "$CASE_DIR/wide.png" portrait 0 0 560 105
+  copied_picture "$CASE_DIR/huge.png" 100000 100000 HEADER
+  run_program
+  expect_question_then_no 7 "100000 × 100000"
 }
 
 case_not_a_picture() {
@@ -53,7 +60,10 @@ case_not_a_picture() {
 
 # A picture file on another printer (--printer, over PRINTER), with copies and grey, which are
 # asked of the printer, the picture itself sent unchanged (Wine's PostScript driver ignores
-# dmColor); a file missing, or not a picture, said by name.
+# dmColor); a file missing, or not a picture, said by name. PRINTER or LPDEST choose the queue,
+# as with lp: its extents (A5, 8420 x 11900 twips) show in the right and bottom alignment: x =
+# 8420 - 700 - 4500 = 3220 twips; y = 11900 - 700 - 3000 = 8200 twips. A queue that does not
+# exist is said, not replaced by the default.
 case_file_on_another_printer() {
   extra_queue a5 "" -o PageSize=A5
   picture "$CASE_DIR/pic.$PICTURE" 300 200
@@ -72,6 +82,15 @@ case_file_on_another_printer() {
   printf 'text' >"$CASE_DIR/notes.png"
   run_program "$CASE_DIR/notes.png"
   expect_question_then_no 481 notes.png
+  copy_picture "$CASE_DIR/pic.png"
+  local variable
+  for variable in PRINTER LPDEST; do
+    print_on "$variable=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 161 410 225 150 --sheet 421 595
+  done
+  PRINTER=$E2E_QUEUE-gone run_program
+  expect_question_then_no 484 PRINTER
+  run_program --printer "$E2E_QUEUE-gone"
+  expect_question_then_no 484 "$E2E_QUEUE-gone"
 }
 
 # An incremental transfer prints; owners that stop answering (at once, or in the middle of one)
@@ -102,9 +121,20 @@ case_owners_that_stall() {
   [[ -z $(lpstat -o) && -z $(ls "$E2E_PDF_DIR") ]] || fail "the broken-off job was not cancelled"
 }
 
-# The X display goes away in the middle of the read: error 521 on stderr, no box, status 1. A
-# SIGPIPE its closed connection may raise is ignored.
-case_display_lost_mid_read() {
+# No display named, or one that cannot be reached: said on one line, status 2. Then the X
+# display goes away in the middle of the read: error 521 on stderr, no box, status 1. A SIGPIPE
+# its closed connection may raise is ignored.
+case_display_missing_or_lost() {
+  local row
+  for row in '-u DISPLAY|no display' 'DISPLAY=:999|":999"'; do
+    # shellcheck disable=SC2206
+    RUN_AS=(env ${row%|*})
+    run_program
+    finish 2
+    [[ $(wc -l <"$CASE_DIR/stderr") == 1 ]] || fail "expected one line: $(cat "$CASE_DIR/stderr")"
+    grep -qF -- "${row#*|}" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+  done
+  RUN_AS=()
   background Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$CASE_DIR/display" >/dev/null 2>&1
   local xvfb=$! line
   wait_for 10 test -s "$CASE_DIR/display" || fail "no display of the case's own"
@@ -133,15 +163,16 @@ case_wayland_socket() {
 s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); os.set_inheritable(s.fileno(), True)
 os.environ["WAYLAND_SOCKET"] = str(s.fileno()); del os.environ["WAYLAND_DISPLAY"]
 os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
-  start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" ext
-  start_helper "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "image/png=$CASE_DIR/pic.png"
+  start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" ext serve "image/png=$CASE_DIR/pic.png"
   for RUN_AS in "" "${socket[*]@Q}"; do
     eval "RUN_AS=($RUN_AS)"
     run_program
     finish
     expect_print "$CASE_DIR/pic.png" portrait 0 0 225 150
   done
-  start_helper "$WAYLAND_CLIPBOARD_OWNER" --protocol ext serve "text/plain=$CASE_DIR/text"
+  kill "$HELPER_PID"
+  wait "$HELPER_PID" || true  # gone, so that the next one takes its socket over
+  start_helper "$TEST_COMPOSITOR" "$WAYLAND_DISPLAY" ext serve "text/plain=$CASE_DIR/text"
   RUN_AS=()
   run_program
   expect_question_then_no 481
@@ -151,20 +182,11 @@ os.execv(sys.argv[2], sys.argv[2:])' "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY")
   grep -q "WAYLAND_SOCKET" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
 }
 
-# The decoding budget: three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt);
-# a picture that declares an enormous size is refused, its size said.
-case_large_pictures() {
-  store Zoom=1
-  print_picture "$CASE_DIR/pic.png" 15360 2880 TEXT
-  expect_print "$CASE_DIR/pic.png" portrait 0 0 560 105
-  copied_picture "$CASE_DIR/huge.png" 100000 100000 HEADER
-  run_program
-  expect_question_then_no 7 "100000 × 100000"
-}
-
 # The queue refusing jobs, then stopped: CUPS's status, or the printer's state, and no job
-# left; then no scheduler (a port of the case's own that nobody listens on), and no default
-# printer (put back when the case ends).
+# left; then no scheduler (a port of the case's own that nobody listens on); then the queue
+# goes after it was looked up, before the job is created (the debugger holds the program
+# there): CUPS's not-found status, no job left, and no default printer after it (put back when
+# the case ends).
 case_printer_unavailable() {
   copied_picture "$CASE_DIR/pic.png" 300 200
   cupsreject "$E2E_QUEUE"
@@ -177,43 +199,23 @@ case_printer_unavailable() {
   run_program
   expect_question_then_no 482
   [[ -z $(lpstat -o) ]] || fail "a job was left in the stopped queue"
+  cupsenable "$E2E_QUEUE"
   start_helper /usr/bin/python3 -c 'import socket, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); print("ready", s.getsockname()[1], flush=True)
 time.sleep(3600)'
   RUN_AS=(env "CUPS_SERVER=localhost:${HELPER_LINE#ready }")
   run_program
   expect_question_then_no 484
-  RUN_AS=()
-  on_exit add_queue "$E2E_QUEUE"
-  lpadmin -x "$E2E_QUEUE"
-  run_program
-  expect_question_then_no 484
-}
-
-# The queue goes after it was looked up, before the job is created (the debugger holds the
-# program there): CUPS's not-found status, and no job left.
-case_printer_removed_while_printing() {
   store Zoom=1
-  copied_picture "$CASE_DIR/pic.png" 300 200
   on_exit add_queue "$E2E_QUEUE"
   RUN_AS=(gdb -q -batch -ex 'break mirablot::cups::CupsPrinter::StartJob' -ex run
     -ex "shell lpadmin -x $E2E_QUEUE" -ex continue -ex 'quit $_exitcode' --args)
   run_program
   expect_question_then_no 1030  # client-error-not-found
   [[ -z $(lpstat -W all -o) ]] || fail "a job was left behind"
-}
-
-# No display named, or one that cannot be reached: said on one line, status 2.
-case_no_display() {
-  RUN_AS=(env -u DISPLAY)
+  RUN_AS=()
   run_program
-  finish 2
-  [[ $(wc -l <"$CASE_DIR/stderr") == 1 ]] || fail "expected one line: $(cat "$CASE_DIR/stderr")"
-  grep -q "no display" "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
-  RUN_AS=(env DISPLAY=:999)
-  run_program
-  finish 2
-  grep -q '":999"' "$CASE_DIR/stderr" || fail "unclear message: $(cat "$CASE_DIR/stderr")"
+  expect_question_then_no 484
 }
 
 # Queues set up the way people set up their printers (the queue suite). Mirablot's page is
@@ -224,9 +226,7 @@ case_no_display() {
 print_on() {
   local choice=$1 settings=$2 keys
   shift 2
-  if [[ ! -e $CASE_DIR/pic.png ]]; then
-    copied_picture "$CASE_DIR/pic.png" 300 200
-  fi
+  [[ -e $CASE_DIR/pic.png ]] || copied_picture "$CASE_DIR/pic.png" 300 200
   rm -f "$SETTINGS_FILE"
   IFS=, read -ra keys <<<"$settings"
   [[ $settings == - ]] || store "${keys[@]}"
@@ -273,21 +273,6 @@ case_user_printer_choices_travel_with_the_job() {
   done
 }
 
-# PRINTER or LPDEST choose the destination, as with lp: an A5 queue (8420 x 11900 twips) whose
-# extents the right and bottom alignment shows: x = 8420 - 700 - 4500 = 3220 twips; y = 11900 -
-# 700 - 3000 = 8200 twips. A queue that does not exist is said, not replaced by the default.
-case_printer_or_lpdest_choose_the_queue() {
-  extra_queue a5 "" -o PageSize=A5
-  local variable
-  for variable in PRINTER LPDEST; do
-    print_on "$variable=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 161 410 225 150 --sheet 421 595
-  done
-  PRINTER=$E2E_QUEUE-gone run_program
-  expect_question_then_no 484 PRINTER
-  run_program --printer "$E2E_QUEUE-gone"
-  expect_question_then_no 484 "$E2E_QUEUE-gone"
-}
-
 # dnssd_client: ippeveprinter needs a DNS-SD daemon even when it registers nothing: avahi (and
 # the system bus it needs) if none runs, publishing nothing, on loopback only.
 dnssd_client() {
@@ -315,7 +300,6 @@ case_hardware_margins() {
   sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "18 30 577 806"|' \
     /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd >"$CASE_DIR/margins.ppd"
   extra_queue margins "$CASE_DIR/margins.ppd"
-  print_on "PRINTER=$EXTRA_QUEUE" - portrait 18 36 225 150
   print_on "PRINTER=$EXTRA_QUEUE" PositionH=2,PositionV=2 portrait 317 627 225 150
   print_on "PRINTER=$EXTRA_QUEUE" Zoom=1 portrait 18 36 524 349.333
   dnssd_client

@@ -53,7 +53,9 @@ wait_for_window() {
   wait_for 20 has_window "$1" || fail "no window titled \"$1\" appeared: $(cat "$CASE_DIR/stderr")"
 }
 
+# on_sway enable|disable: the cases on sway, with XWayland or without.
 on_sway() {
+  start_sway "$1"
   # Pictures print without a window, a PNG with an alpha channel decoded; at 2x, 600 x 400
   # pixels are 4500 x 3000 twips.
   local format
@@ -92,15 +94,9 @@ on_sway() {
   expect_settings_stored 1 "Orientation=0 PositionH=0 PositionV=0 Space0=0 Space1=0 SpaceMM=20 Zoom=0"
 }
 
-case_sway_with_xwayland() {
-  start_sway enable
-  on_sway
-}
+case_sway_with_xwayland() { on_sway enable; }
 
-case_sway_without_xwayland() {
-  start_sway disable
-  on_sway
-}
+case_sway_without_xwayland() { on_sway disable; }
 
 # start_gnome: the shell, with XWayland, on a 1280 x 800 virtual monitor. It needs a system bus
 # (UPower, logind): one of its own, in a mount namespace of its own. In unsafe mode, it owns the

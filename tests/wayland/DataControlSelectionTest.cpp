@@ -42,36 +42,28 @@ class DataControlTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    m_reader.reset();
-    m_display.reset();
-    m_owner.reset();
-    m_compositor.reset();
+    Start();
     std::filesystem::remove_all(m_runtime);
   }
 
-  void Start(const std::string& offers) {
+  // The compositor offering `offers` (none: only stops the one running) holds `contents` as
+  // each of `types`, answered as `mode` says (see TestCompositor.cpp); no types, no clipboard.
+  void Start(const std::string& offers = {}, const std::string& mode = "serve",
+             const std::string& contents = {}, const std::vector<std::string>& types = {}) {
     m_reader.reset();
     m_display.reset();
-    m_owner.reset();
     m_compositor.reset();  // it holds the socket
-    m_compositor = std::make_unique<ChildProcess>(
-        std::vector<std::string>{MIRABLOT_TEST_COMPOSITOR, "wayland-test", offers});
-    ASSERT_EQ(m_compositor->ReadLine(), "ready");
-  }
-
-  // The owner takes the clipboard through `protocol` with `contents` as each of `types`, and
-  // answers as `mode` says (see ClipboardOwner.cpp).
-  void Own(const std::string& mode, const std::string& contents,
-           const std::vector<std::string>& types = {"image/png"},
-           const std::string& protocol = "ext") {
+    if (offers.empty()) {
+      return;
+    }
     const std::string file = (m_runtime / "contents").string();
     std::ofstream(file, std::ios::binary) << contents;
-    std::vector<std::string> args{MIRABLOT_TEST_OWNER, "--protocol", protocol, mode};
+    std::vector<std::string> args{MIRABLOT_TEST_COMPOSITOR, "wayland-test", offers, mode};
     for (const std::string& type : types) {
       args.push_back(type + "=" + file);
     }
-    m_owner = std::make_unique<ChildProcess>(args);
-    ASSERT_EQ(m_owner->ReadLine(), "ready");
+    m_compositor = std::make_unique<ChildProcess>(args);
+    ASSERT_EQ(m_compositor->ReadLine(), "ready");
   }
 
   // A reader on a connection of its own.
@@ -85,12 +77,11 @@ class DataControlTest : public ::testing::Test {
 
   std::filesystem::path m_runtime;
   std::unique_ptr<ChildProcess> m_compositor;
-  std::unique_ptr<ChildProcess> m_owner;
   std::unique_ptr<Display> m_display;
   std::unique_ptr<DataControlSelection> m_reader;
 };
 
-// Ext is preferred, wlr serves alone; a reader on one protocol reads an owner on the other.
+// Ext is preferred, wlr serves alone.
 TEST_F(DataControlTest, ReadsTheOwnersBytesWholeThroughEitherProtocol) {
   std::string picture(3 * 1024 * 1024 + 7, '\0');  // several pipe-fulls
   for (std::size_t i = 0; i < picture.size(); ++i) {
@@ -99,9 +90,7 @@ TEST_F(DataControlTest, ReadsTheOwnersBytesWholeThroughEitherProtocol) {
   for (const auto& [offers, read] : {std::pair{"ext", &kExtDataControl},
                                      {"wlr", &kWlrDataControl},
                                      {"both", &kExtDataControl}}) {
-    Start(offers);
-    Own("serve", picture, {"image/png", "text/plain"},
-        std::string(offers) == "ext" ? "ext" : "wlr");
+    Start(offers, "serve", picture, {"image/png", "text/plain"});
     DataControlSelection& reader = Reader();
     ASSERT_EQ(m_display->DataControl(), read) << offers;
     EXPECT_FALSE(m_display->OffersWindows());
@@ -128,24 +117,32 @@ TEST_F(DataControlTest, NoDataControlIsStillADisplayNoneOrAHungOneIsNone) {
   EXPECT_LT(took, milliseconds(4000));
 }
 
-TEST_F(DataControlTest, AnEmptyClipboardOrAnOwnerThatSendsNothingGivesNothing) {
+// An empty clipboard, or an owner that sends nothing, gives nothing; an answer larger than the
+// budget is error 7, a compositor that goes away error 521.
+TEST_F(DataControlTest, NothingToReadIsNothingAReadThatCannotFinishAnError) {
   Start("ext");
   EXPECT_TRUE(Reader().Types().empty());
   EXPECT_EQ(Reader().Fetch("image/png"), std::nullopt);
-  Own("serve", "");
+  Start("ext", "serve", "", {"image/png"});
   ASSERT_FALSE(Reader().Types().empty());
   EXPECT_EQ(m_reader->Fetch("image/png"), std::nullopt);
+  Start("ext", "serve", std::string(4096, 'x'), {"image/png"});
+  DataControlSelection& limited = Reader({.maxBytes = 1000});
+  ASSERT_FALSE(limited.Types().empty());
+  EXPECT_EQ(ErrorOf([&] { (void)limited.Fetch("image/png"); }), 7);
+  DataControlSelection& reader = Reader();
+  m_compositor.reset();
+  EXPECT_EQ(ErrorOf([&] { (void)reader.Types(); }), 521);
 }
 
 // Owners that never write, stop after some bytes, or answer each of three types a byte every
 // 100 ms (never falling silent): error 521 once the silence or the whole read has lasted as long
 // as allowed, not sooner and not much later.
 TEST_F(DataControlTest, OwnersThatStallOrTakeTooLongAreCutOffAtTheirLimit) {
-  Start("ext");
   const SelectionLimits limits{.idle = milliseconds(300), .total = milliseconds(1000)};
   for (const auto& [mode, limit] :
        {std::pair{"stall:0", limits.idle}, {"stall:3", limits.idle}, {"trickle:6", limits.total}}) {
-    Own(mode, "0123456789", {"image/bmp", "image/jpeg", "image/png"});
+    Start("ext", mode, "0123456789", {"image/bmp", "image/jpeg", "image/png"});
     DataControlSelection& reader = Reader(limits);
     int error = 0;
     const milliseconds took = TimeOf([&] {
@@ -159,21 +156,6 @@ TEST_F(DataControlTest, OwnersThatStallOrTakeTooLongAreCutOffAtTheirLimit) {
     EXPECT_GE(took, limit - milliseconds(10)) << mode;
     EXPECT_LT(took, limit + milliseconds(3000)) << mode;
   }
-}
-
-TEST_F(DataControlTest, AnAnswerLargerThanTheBudgetIsError7) {
-  Start("ext");
-  Own("serve", std::string(4096, 'x'));
-  DataControlSelection& reader = Reader({.maxBytes = 1000});
-  ASSERT_FALSE(reader.Types().empty());
-  EXPECT_EQ(ErrorOf([&] { (void)reader.Fetch("image/png"); }), 7);
-}
-
-TEST_F(DataControlTest, ACompositorThatGoesAwayIsError521) {
-  Start("ext");
-  DataControlSelection& reader = Reader();
-  m_compositor.reset();
-  EXPECT_EQ(ErrorOf([&] { (void)reader.Types(); }), 521);
 }
 
 }  // namespace
