@@ -11,7 +11,7 @@ namespace mirablot {
 namespace {
 
 // The options and what each takes: a command, or a print choice with or without a value.
-enum class Takes { Command, Printer, Copies, Grey, Long };
+enum class Takes { Command, Printer, Copies, Grey, Long, Light };
 
 struct Option {
   std::string_view unix;
@@ -32,6 +32,7 @@ constexpr Option kOptions[] = {
     {"--grey", "/grey", Takes::Grey},
     {"--gray", "/gray", Takes::Grey},
     {"--long", "/long", Takes::Long},
+    {"--light", "/light", Takes::Light},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -151,6 +152,9 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Option
       case Takes::Long:
         line.acrossPages = true;
         break;
+      case Takes::Light:
+        line.light = true;
+        break;
     }
     printBy = printBy.empty() ? argument : printBy;
   }
@@ -167,7 +171,8 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Option
 std::string UsageText(OptionStyle style) {
   const bool windows = style == OptionStyle::Windows;
   std::string text = std::string("Usage: ") + (windows ? "mirablot.exe" : "mirablot") +
-                     " [--printer NAME] [--copies N] [--grey] [--long] [FILE | -]\n"
+                     " [--printer NAME] [--copies N] [--grey] [--long] [--light]\n"
+                     "       [FILE | -]\n"
                      "       " +
                      (windows ? "mirablot.exe" : "mirablot") + " --settings | --help | --version\n";
   text +=
@@ -180,12 +185,17 @@ std::string UsageText(OptionStyle style) {
       "  --grey, --gray      grey instead of colour\n"
       "  --long              a picture taller than a page (a scrolling capture) at the width\n"
       "                      the settings give it, across as many pages as it needs\n"
+      "  --light             a dark picture (more than half its pixels darker than mid\n"
+      "                      lightness) printed light: its background as white paper, light\n"
+      "                      text dark, colours keeping their hue; any other as it is\n"
       "  --                  the options end; a file's name may start with a dash\n"
       "  --settings          open the settings window at once: nothing is read or printed\n"
       "  -h, --help          show this text\n"
       "  --version           show the version\n";
   if (windows) {
-    text += "  (also /printer:NAME, /copies:N, /grey, /long, /settings, /help, /? and /version)\n";
+    text +=
+        "  (also /printer:NAME, /copies:N, /grey, /long, /light, /settings, /help, /? and\n"
+        "  /version)\n";
   }
   text +=
       "\n"

@@ -29,10 +29,10 @@ inline constexpr int kExitUsage = 64;
 /// How the options are written where the program runs.
 enum class OptionStyle {
   /// --settings, --help (-h), --version, --printer NAME (-d NAME), --copies N (-n N), --grey
-  /// (--gray), --long; a value may also follow its option after "=".
+  /// (--gray), --long, --light; a value may also follow its option after "=".
   Unix,
   /// The same, and Windows' own /settings, /help, /?, /version, /printer:NAME, /copies:N,
-  /// /grey, /long, in any case.
+  /// /grey, /long, /light, in any case.
   Windows,
 };
 
@@ -44,6 +44,8 @@ struct CommandLine {
   PrintChoices choices;
   /// --long: the picture across as many pages as its height needs.
   bool acrossPages = false;
+  /// --light: a dark picture printed light.
+  bool light = false;
   /// Why it is a misuse.
   std::string problem;
 };

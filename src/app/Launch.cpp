@@ -29,7 +29,8 @@ CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
       return {.mode = LaunchMode::Print,
               .picture = line.picture,
               .choices = line.choices,
-              .acrossPages = line.acrossPages};
+              .acrossPages = line.acrossPages,
+              .light = line.light};
     case Command::Settings:
       return {.mode = LaunchMode::Settings};
     case Command::Help:

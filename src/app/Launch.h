@@ -55,6 +55,7 @@ struct CommandLineAnswer {
   std::string picture{};
   PrintChoices choices{};
   bool acrossPages = false;
+  bool light = false;
 };
 
 /// Reads the command line (argv[0] is the program).

@@ -132,9 +132,10 @@ int main(int argc, char* argv[]) {
                                                   const std::string& what) {
     return toolkit.Get().Decode(std::move(bytes), hint, budget, what);
   };
-  // Across pages, the picture's rows are looked at before it prints: it is read whole.
+  // Across pages, or to be printed light, the picture is looked at before it prints: it is
+  // read whole.
   const posix::Reading reading =
-      answer.acrossPages ? posix::Reading::Whole : posix::Reading::Streamed;
+      answer.acrossPages || answer.light ? posix::Reading::Whole : posix::Reading::Streamed;
   std::unique_ptr<ClipboardSource> source;
   if (!answer.picture.empty()) {
     source = std::make_unique<posix::PictureFile>(answer.picture, decode, reading);
@@ -143,6 +144,9 @@ int main(int argc, char* argv[]) {
   } else {
     source = std::make_unique<posix::ClipboardPictures>(
         OpenerFor(plan.clipboard, wayland.get(), x11), decode, reading);
+  }
+  if (answer.light) {
+    source = std::make_unique<posix::LightPictures>(std::move(source));
   }
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), x11, toolkit);
   posix::SettingsFile settings(

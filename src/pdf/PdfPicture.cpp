@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "core/Error.h"
+#include "core/LightPrint.h"
+#include "pdf/PngDecoder.h"
 #include "pdf/PngStream.h"
 
 namespace mirablot::pdf {
@@ -20,6 +22,7 @@ class PngData final : public Picture::Data {
   [[nodiscard]] int Height() const override { return static_cast<int>(m_header.height); }
   [[nodiscard]] const PngHeader& Header() const { return m_header; }
   [[nodiscard]] std::vector<bool> BlankRows() const override { return m_kept.blankRows; }
+  [[nodiscard]] const PngStream::Kept& Kept() const { return m_kept; }
   [[nodiscard]] ImageData Data() const {
     std::vector<std::span<const std::uint8_t>> parts(m_kept.data.begin(), m_kept.data.end());
     return DataIn(std::move(parts));
@@ -82,7 +85,53 @@ ImageData Deflated(const RgbImage& image, const std::vector<std::uint8_t>& rows,
   return [deflated](const ByteSink& sink) { sink(*deflated); };
 }
 
+// The pixels of a PNG kept whole: 8-bit grey or RGB, its image data sound already.
+RgbImage Decoded(const PngHeader& header, const PngStream::Kept& kept, std::size_t budget) {
+  RequireWithinBudget(header.width, header.height, budget);
+  PngDecoder decoder(header, {}, {});
+  ImageDataInflater inflater(header, [&decoder](std::size_t pass, std::uint32_t row,
+                                                std::span<const std::uint8_t> samples) {
+    decoder.Row(pass, row, samples);
+  });
+  for (const std::vector<std::uint8_t>& part : kept.data) {
+    inflater.Feed(part);
+  }
+  inflater.End();
+  return decoder.Finish();
+}
+
+constexpr PixelLayout kRgb{};
+
+void Look(LightPrint& light, const RgbImage& image) {
+  const std::size_t rowBytes = std::size_t{image.width} * 3;
+  for (std::size_t y = 0; y < image.height; ++y) {
+    light.Look(std::span(image.rgb).subspan(y * rowBytes, rowBytes), kRgb,
+               image.alpha.empty() ? std::span<const std::uint8_t>{}
+                                   : std::span(image.alpha).subspan(y * image.width, image.width));
+  }
+}
+
 }  // namespace
+
+Picture LightPicture(const Picture& picture, std::size_t budget) {
+  std::optional<RgbImage> decoded;
+  const RgbImage* image = RgbOf(picture);
+  if (const auto* png = dynamic_cast<const PngData*>(picture.Pixels())) {
+    decoded = Decoded(png->Header(), png->Kept(), budget);
+    image = &*decoded;
+  }
+  if (image == nullptr) {
+    return picture;
+  }
+  LightPrint light;
+  Look(light, *image);
+  if (!light.MostlyDark()) {
+    return picture;
+  }
+  RgbImage turned = decoded ? std::move(*decoded) : *image;
+  light.Turn(turned.rgb, kRgb);
+  return MakeRgbPicture(std::move(turned));
+}
 
 Picture MakePngPicture(std::unique_ptr<PngStream> png, std::shared_ptr<const void> reader) {
   if (png->Passes()) {

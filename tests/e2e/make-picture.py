@@ -7,7 +7,7 @@ colours on the way to the paper shows.
 
 FORMAT is a Pillow format (by default the file name's extension's); RGBA for an opaque PNG with
 an alpha channel (as many programs copy screenshots); TEXT for a page of text-like lines
-(quick to make at any size); HEADER for a PNG that declares the size but holds no pixels."""
+(quick to make at any size); DARK for the same in a dark editor's colours; HEADER for a PNG that declares the size but holds no pixels."""
 import random
 import struct
 import sys
@@ -26,16 +26,18 @@ def header_png(path, width, height):
                   chunk(b"IDAT", zlib.compress(b"")) + chunk(b"IEND", b""))
 
 
-def text_picture(width, height):
-    """Lines of word-like marks, 16 rows high with 8 blank rows between them."""
-    image = Image.new("RGB", (width, height), (255, 255, 255))
+def text_picture(width, height, paper=(255, 255, 255), inks=((20, 20, 20),), thin=False):
+    """Lines of word-like marks, 16 rows high with 8 blank rows between them; thin ones are
+    outlines, as sparse as a text's strokes."""
+    image = Image.new("RGB", (width, height), paper)
     draw = ImageDraw.Draw(image)
     rng = random.Random(height)
     for top in range(4, height - 16, 24):
         x = 8
         while x < width - 40:
             word = rng.randrange(8, 40)
-            draw.rectangle((x, top + rng.randrange(0, 4), x + word, top + 15), fill=(20, 20, 20))
+            mark = {"outline" if thin else "fill": rng.choice(inks)}
+            draw.rectangle((x, top + rng.randrange(0, 4), x + word, top + 15), **mark)
             x += word + 8
     return image
 
@@ -48,6 +50,9 @@ def main():
         return header_png(path, width, height)
     if kind == "TEXT":
         image = text_picture(width, height)
+    elif kind == "DARK":
+        editor = ((212, 212, 212), (244, 71, 71), (86, 156, 214))  # text, an error, a link
+        image = text_picture(width, height, (30, 30, 30), editor, thin=True)
     else:
         image = Image.frombytes("RGB", (width, height), random.Random(width * height).randbytes(width * height * 3))
     (image.convert("RGBA") if kind == "RGBA" else image).save(path, extension)

@@ -58,6 +58,20 @@ case_not_a_picture() {
   expect_question_then_no 481
 }
 
+# A dark editor capture printed with --light: dark words on white paper, under a fifth of the
+# ink (the page's darkness, summed) of the same print without it.
+case_dark_capture_printed_light() {
+  copied_picture "$CASE_DIR/dark.png" 600 400 DARK
+  local option ink=()
+  for option in "" --light; do
+    run_program $option
+    finish 0
+    ink+=("$(pdftoppm -r 30 -gray "$(printed_pdf)" | /usr/bin/python3 -c \
+      'import sys; print(sum(255 - b for b in sys.stdin.buffer.read().split(b"\n", 3)[3]))')")
+  done
+  ((ink[1] * 5 < ink[0])) || fail "ink without --light ${ink[0]}, with it ${ink[1]}"
+}
+
 # A picture file on another printer (--printer, over PRINTER), with copies and grey, which are
 # asked of the printer, the picture itself sent unchanged (Wine's PostScript driver ignores
 # dmColor); a file missing, or not a picture, said by name. PRINTER or LPDEST choose the queue,

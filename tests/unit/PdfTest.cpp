@@ -2,6 +2,7 @@
 // What a job hands to CUPS: its pictures as PNG image data checked to its end, the PDF
 // around them, the destination's device choices and never a layout default; and the CUPS
 // printer without a scheduler.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "ErrorOf.h"
 #include "MemoryStream.h"
 #include "core/Error.h"
+#include "core/LightPrint.h"
 #include "pdf/PdfPicture.h"
 #include "pdf/PdfWriter.h"
 #include "pdf/Png.h"
@@ -336,6 +338,80 @@ TEST(PdfWriterTest, AnOpacityMaskGoesWithTheImage) {
   EXPECT_NE(pdf.find("3 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace "
                      "/DeviceGray"),
             std::string::npos);
+}
+
+// A capture of 1000 pixels: 40 of each word's colour in turn, the rest its background; the
+// first word is its plain text.
+RgbImage Capture(std::uint32_t background, const std::vector<std::uint32_t>& words) {
+  RgbImage image{100, 10, {}, {}};
+  for (std::size_t i = 0; i < 1000; ++i) {
+    const std::uint32_t rgb = i / 40 < words.size() ? words[i / 40] : background;
+    image.rgb.insert(image.rgb.end(),
+                     {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                      static_cast<std::uint8_t>(rgb)});
+  }
+  return image;
+}
+
+std::uint32_t PixelOf(const RgbImage& image, std::size_t i) {
+  return std::uint32_t{image.rgb[i * 3]} << 16 | image.rgb[i * 3 + 1] << 8 | image.rgb[i * 3 + 2];
+}
+
+float HueOf(OkLab colour) {
+  return std::atan2(colour.b, colour.a) * 180 / 3.14159265F;
+}
+
+TEST(LightPrintTest, DarkCapturesTurnToDarkOnWhitePaperKeepingTheirHuesAndTheRestStayAsTheyAre) {
+  RgbImage noise{100, 10, std::vector<std::uint8_t>(3000), {}};
+  std::uint32_t seed = 7;
+  for (std::size_t i = 0; i < noise.rgb.size(); i += 3) {
+    seed = seed * 1103515245 + 12345;
+    std::fill_n(noise.rgb.begin() + static_cast<long>(i), 3, 96 + (seed >> 16) % 96);
+  }
+  const struct {
+    const char* what;
+    RgbImage picture;
+    bool turned;
+  } cases[] = {
+      {"an editor", Capture(0x1e1e1e, {0xd4d4d4, 0xf44747, 0x6a9955, 0x569cd6, 0xce9178}), true},
+      {"a terminal", Capture(0x000000, {0xffffff, 0x00ff00, 0xff5555, 0x5555ff}), true},
+      {"a tinted theme", Capture(0x282a36, {0xf8f8f2, 0xff79c6, 0x8be9fd, 0x50fa7b}), true},
+      {"a web page", Capture(0xffffff, {0x202020, 0x1a0dab, 0xc5221f}), false},
+      {"a mid-grey photograph", noise, false},
+  };
+  for (const auto& [what, image, turned] : cases) {
+    SCOPED_TRACE(what);
+    const Picture picture = MakeRgbPicture(image);
+    const Picture printed = LightPicture(picture, kBudget);
+    ASSERT_EQ(printed.Pixels() != picture.Pixels(), turned);
+    if (!turned) {
+      continue;
+    }
+    const RgbImage& light = *RgbOf(printed);
+    EXPECT_EQ(PixelOf(light, 999), 0xFFFFFFU);
+    EXPECT_LE(OkLabOf(PixelOf(light, 0)).L, 0.3F);
+    for (std::size_t i = 40; PixelOf(image, i) != PixelOf(image, 999); i += 40) {
+      const OkLab before = OkLabOf(PixelOf(image, i)), after = OkLabOf(PixelOf(light, i));
+      const float turn = std::remainder(HueOf(after) - HueOf(before), 360.0F);
+      EXPECT_LT(std::abs(turn), 10) << std::hex << PixelOf(image, i);
+      EXPECT_LT(after.L, 0.75F) << std::hex << PixelOf(image, i);
+    }
+  }
+}
+
+TEST(LightPrintTest, APngKeptWholeIsDecodedToBeTurnedAndPrintsUnchangedWhenLight) {
+  // Two rows of two RGB pixels: a light one stays the very picture, a dark one turns.
+  for (const auto& [sample, turned] : {std::pair{250, false}, std::pair{20, true}}) {
+    Bytes raw;
+    for (int row = 0; row < 2; ++row) {
+      raw.push_back(0);
+      raw.insert(raw.end(), 6, static_cast<std::uint8_t>(sample));
+    }
+    const Picture kept = MakePngPicture(Reading(PngOf(2, 2, Deflate(raw)), false));
+    const Picture printed = LightPicture(kept, kBudget);
+    EXPECT_EQ(printed.Pixels() == kept.Pixels(), !turned);
+    EXPECT_EQ(RgbOf(printed) != nullptr && PixelOf(*RgbOf(printed), 3) == 0xFFFFFF, turned);
+  }
 }
 
 }  // namespace
