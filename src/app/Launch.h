@@ -4,12 +4,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "CommandLine.h"
+#include "ports/ClipboardSource.h"
 
 namespace mirablot {
 
-class ClipboardSource;
 class PrinterDevice;
 class ScreenMetrics;
 class SettingsBackend;
@@ -56,6 +57,19 @@ struct CommandLineAnswer {
   PrintChoices choices{};
   bool acrossPages = false;
   bool light = false;
+};
+
+/// Another source's pictures, each changed on the way (--light: printed light).
+class ChangedPictures final : public ClipboardSource {
+ public:
+  ChangedPictures(ClipboardSource& source, std::function<Picture(const Picture&)> change)
+      : m_source(source), m_change(std::move(change)) {}
+
+  [[nodiscard]] Picture FetchBitmap() override { return m_change(m_source.FetchBitmap()); }
+
+ private:
+  ClipboardSource& m_source;
+  std::function<Picture(const Picture&)> m_change;
 };
 
 /// Reads the command line (argv[0] is the program).

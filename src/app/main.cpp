@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "DesktopSession.h"
 #include "Launch.h"
+#include "pdf/PdfPicture.h"
 #include "platform/cups/CupsPrinter.h"
 #include "platform/posix/PictureSources.h"
 #include "platform/posix/SettingsFile.h"
@@ -145,15 +147,19 @@ int main(int argc, char* argv[]) {
     source = std::make_unique<posix::ClipboardPictures>(
         OpenerFor(plan.clipboard, wayland.get(), x11), decode, reading);
   }
+  std::optional<ChangedPictures> light;
   if (answer.light) {
-    source = std::make_unique<posix::LightPictures>(std::move(source));
+    light.emplace(*source, [](const Picture& picture) {
+      return pdf::LightPicture(picture, posix::DecodeBudget());
+    });
   }
   const std::unique_ptr<ScreenMetrics> screen = ScreenFor(facts, wayland.get(), x11, toolkit);
   posix::SettingsFile settings(
       [&toolkit]() -> SettingsBackend& { return toolkit.Get().Settings(); });
   posix::ModuleWindowing windowing(toolkit);
-  return toolkit.Finish(Launch({printer, *source, *screen, settings, windowing,
-                                [&windowing] { return windowing.HasLoadedWindows(); },
-                                [&toolkit] { return toolkit.Get().RunEventLoop(); }},
-                               answer));
+  return toolkit.Finish(
+      Launch({printer, light ? static_cast<ClipboardSource&>(*light) : *source, *screen, settings,
+              windowing, [&windowing] { return windowing.HasLoadedWindows(); },
+              [&toolkit] { return toolkit.Get().RunEventLoop(); }},
+             answer));
 }

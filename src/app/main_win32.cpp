@@ -6,6 +6,7 @@
 
 #include "Launch.h"
 #include "platform/win32/Win32Clipboard.h"
+#include "platform/win32/Win32Dib.h"
 #include "platform/win32/Win32Printer.h"
 #include "platform/win32/Win32ScreenMetrics.h"
 #include "platform/win32/Win32SettingsBackend.h"
@@ -26,8 +27,10 @@ int main(int argc, char* argv[]) {
   mirablot::win32::Win32Printer printer;
   mirablot::win32::Win32Clipboard clipboard;
   mirablot::win32::Win32PictureFile file(answer.picture);
-  mirablot::ClipboardSource& source =
+  mirablot::ClipboardSource& read =
       answer.picture.empty() ? static_cast<mirablot::ClipboardSource&>(clipboard) : file;
+  mirablot::ChangedPictures light(read, mirablot::win32::LightPicture);
+  mirablot::ClipboardSource& source = answer.light ? light : read;
   mirablot::win32::Win32ScreenMetrics screen;
   mirablot::win32::Win32SettingsBackend settings;
   const int closingStatus = mirablot::ClosingStatus(answer.mode);

@@ -203,11 +203,4 @@ Picture PictureFile::FetchBitmap() {
   return picture;
 }
 
-LightPictures::LightPictures(std::unique_ptr<ClipboardSource> source)
-    : m_source(std::move(source)) {}
-
-Picture LightPictures::FetchBitmap() {
-  return pdf::LightPicture(m_source->FetchBitmap(), DecodeBudget());
-}
-
 }  // namespace mirablot::posix

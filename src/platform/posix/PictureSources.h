@@ -91,16 +91,4 @@ class PictureFile final : public ClipboardSource {
   Reading m_reading;
 };
 
-/// Another source's pictures as --light prints them (pdf::LightPicture): the source must read
-/// a PNG whole, so that its pixels can be looked at before it prints.
-class LightPictures final : public ClipboardSource {
- public:
-  explicit LightPictures(std::unique_ptr<ClipboardSource> source);
-
-  [[nodiscard]] Picture FetchBitmap() override;
-
- private:
-  std::unique_ptr<ClipboardSource> m_source;
-};
-
 }  // namespace mirablot::posix

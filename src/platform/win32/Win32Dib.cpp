@@ -8,6 +8,7 @@
 
 #include "PackedDib.h"
 #include "core/Error.h"
+#include "core/LightPrint.h"
 
 namespace mirablot::win32 {
 namespace {
@@ -65,31 +66,54 @@ const tagBITMAPINFO* DibPicture::Info() const {
   return reinterpret_cast<const BITMAPINFO*>(m_bytes.data());
 }
 
-std::vector<bool> DibPicture::BlankRows() const {
-  // GDI reads every kind of DIB; drawn as 32-bit rows from the top, each row is compared.
+std::vector<std::uint8_t> DibPicture::Rows() const {
+  // GDI reads every kind of DIB; drawn into 32-bit rows from the top, each is plain BGR.
   BITMAPINFO target{};
   target.bmiHeader = {sizeof(BITMAPINFOHEADER), m_width, -m_height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(dc, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::vector<bool> blank;
+  std::vector<std::uint8_t> rows;
   if (bitmap != nullptr) {
     const HGDIOBJ old = SelectObject(dc, bitmap);
     StretchDIBits(dc, 0, 0, m_width, m_height, 0, 0, m_width, m_height, Bits(), Info(),
                   DIB_RGB_COLORS, SRCCOPY);
     GdiFlush();
     const auto* pixels = static_cast<const std::uint8_t*>(bits);
-    const std::size_t rowBytes = static_cast<std::size_t>(m_width) * 4;
-    for (int y = 0; y < m_height; ++y) {
-      // Blue, green and red compared; the byte after them is no colour.
-      blank.push_back(
-          IsBlankRow({pixels + static_cast<std::size_t>(y) * rowBytes, rowBytes}, 4, 3));
-    }
+    rows.assign(pixels, pixels + static_cast<std::size_t>(m_width) * 4 * m_height);
     SelectObject(dc, old);
     DeleteObject(bitmap);
   }
   DeleteDC(dc);
+  return rows;
+}
+
+std::vector<bool> DibPicture::BlankRows() const {
+  const std::vector<std::uint8_t> rows = Rows();
+  const std::size_t rowBytes = static_cast<std::size_t>(m_width) * 4;
+  std::vector<bool> blank;
+  for (std::size_t at = 0; rowBytes > 0 && at < rows.size(); at += rowBytes) {
+    // Blue, green and red compared; the byte after them is no colour.
+    blank.push_back(IsBlankRow({rows.data() + at, rowBytes}, 4, 3));
+  }
   return blank;
+}
+
+Picture LightPicture(const Picture& picture) {
+  const auto* dib = dynamic_cast<const DibPicture*>(picture.Pixels());
+  std::vector<std::uint8_t> rows = dib != nullptr ? dib->Rows() : std::vector<std::uint8_t>{};
+  constexpr PixelLayout kBgr{4, 2, 1, 0};
+  LightPrint light;
+  light.Look(rows, kBgr);
+  if (!light.MostlyDark()) {
+    return picture;
+  }
+  light.Turn(rows, kBgr);
+  // Opaque: the picture was laid on white already.
+  for (std::size_t at = 3; at < rows.size(); at += 4) {
+    rows[at] = 0xFF;
+  }
+  return Picture(DibPicture::FromBgra(dib->Width(), dib->Height(), std::move(rows)));
 }
 
 }  // namespace mirablot::win32

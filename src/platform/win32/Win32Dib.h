@@ -28,6 +28,9 @@ class DibPicture final : public Picture::Data {
   [[nodiscard]] int Width() const override { return m_width; }
   [[nodiscard]] int Height() const override { return m_height; }
   [[nodiscard]] std::vector<bool> BlankRows() const override;
+  /// The picture drawn as top-down 32-bit BGR rows (the fourth byte no colour), or nothing
+  /// when GDI cannot draw it.
+  [[nodiscard]] std::vector<std::uint8_t> Rows() const;
   [[nodiscard]] const tagBITMAPINFO* Info() const;
   [[nodiscard]] const void* Bits() const { return m_bytes.data() + m_bitsOffset; }
   /// The packed DIB as drawn: header, table, rows.
@@ -42,5 +45,9 @@ class DibPicture final : public Picture::Data {
   int m_width;
   int m_height;
 };
+
+/// The picture as --light prints it: a mostly dark DIB turned light (LightPrint), any other
+/// the very picture given.
+[[nodiscard]] Picture LightPicture(const Picture& picture);
 
 }  // namespace mirablot::win32
