@@ -19,6 +19,7 @@
 
 #include "ErrorOf.h"
 #include "MemoryStream.h"
+#include "PngBytes.h"
 #include "core/Error.h"
 #include "core/LightPrint.h"
 #include "pdf/PdfPicture.h"
@@ -49,23 +50,11 @@ void operator delete(void* memory, std::size_t) noexcept {
 namespace mirablot::pdf {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using mirablot::testing::ErrorOf;
-
-void Append32(Bytes& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    out.push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-}
-
-void AppendChunk(Bytes& png, const char* type, const Bytes& data) {
-  Append32(png, static_cast<std::uint32_t>(data.size()));
-  Bytes typed(type, type + 4);
-  typed.insert(typed.end(), data.begin(), data.end());
-  png.insert(png.end(), typed.begin(), typed.end());
-  Append32(png,
-           static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-}
+using testing::Append32;
+using testing::Bytes;
+using testing::ChunkOf;
+using testing::ErrorOf;
+using testing::PngOf;
 
 Bytes Deflate(const Bytes& raw) {
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
@@ -73,24 +62,6 @@ Bytes Deflate(const Bytes& raw) {
   EXPECT_EQ(compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
   out.resize(size);
   return out;
-}
-
-// An 8-bit PNG of this size and image data, split into IDAT chunks of `part` bytes.
-Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data, std::size_t part = 7,
-            std::uint8_t colourType = 2) {
-  Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  Bytes header;
-  Append32(header, width);
-  Append32(header, height);
-  header.insert(header.end(), {8, colourType, 0, 0, 0});
-  AppendChunk(png, "IHDR", header);
-  for (std::size_t at = 0; at < data.size(); at += part) {
-    AppendChunk(png, "IDAT",
-                Bytes(data.begin() + static_cast<long>(at),
-                      data.begin() + static_cast<long>(std::min(at + part, data.size()))));
-  }
-  AppendChunk(png, "IEND", {});
-  return png;
 }
 
 // Three rows of two RGB pixels, each after its filter byte.
@@ -142,12 +113,6 @@ Bytes NamingWindow(Bytes data, unsigned cinfo) {
 Bytes Spliced(Bytes png, std::size_t at, const Bytes& chunk) {
   png.insert(png.begin() + static_cast<long>(at), chunk.begin(), chunk.end());
   return png;
-}
-
-Bytes ChunkOf(const char* type, const Bytes& data) {
-  Bytes chunk;
-  AppendChunk(chunk, type, data);
-  return chunk;
 }
 
 TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
