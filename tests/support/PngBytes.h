@@ -36,15 +36,15 @@ inline Bytes ChunkOf(const char* type, const Bytes& data) {
   return chunk;
 }
 
-/// An 8-bit PNG of this size, colour type and image data, split into IDAT chunks of `part`
+/// A PNG of this size, colour type, bit depth and image data, split into IDAT chunks of `part`
 /// bytes.
 inline Bytes PngOf(std::uint32_t width, std::uint32_t height, const Bytes& data,
-                   std::size_t part = 7, std::uint8_t colourType = 2) {
+                   std::size_t part = 7, std::uint8_t colourType = 2, std::uint8_t depth = 8) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   Bytes header;
   Append32(header, width);
   Append32(header, height);
-  header.insert(header.end(), {8, colourType, 0, 0, 0});
+  header.insert(header.end(), {depth, colourType, 0, 0, 0});
   const auto append = [&png](const Bytes& chunk) {
     png.insert(png.end(), chunk.begin(), chunk.end());
   };

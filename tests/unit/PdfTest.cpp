@@ -84,9 +84,9 @@ std::unique_ptr<PngStream> Reading(const Bytes& png, bool stream,
 
 // The picture's data as a print writes it, in the pieces it is handed on in; then the print
 // asks whether it was read whole.
-std::vector<Bytes> Streamed(const Bytes& png, std::size_t readAhead = PngStream::kReadAhead,
-                            std::size_t piece = 3) {
-  const Picture picture = MakePngPicture(Reading(png, true, readAhead, piece));
+std::vector<Bytes> HandedOn(const Bytes& png, bool stream = true,
+                            std::size_t readAhead = PngStream::kReadAhead, std::size_t piece = 3) {
+  const Picture picture = MakePngPicture(Reading(png, stream, readAhead, piece));
   std::vector<Bytes> pieces;
   FlateImageOf(picture).data(
       [&](std::span<const std::uint8_t> part) { pieces.emplace_back(part.begin(), part.end()); });
@@ -97,8 +97,8 @@ std::vector<Bytes> Streamed(const Bytes& png, std::size_t readAhead = PngStream:
 // The error of reading the PNG whole, which streaming it, read ahead or not, must give too.
 int ErrorOfEveryReading(const Bytes& png) {
   const int whole = ErrorOf([&] { (void)MakePngPicture(Reading(png, false)); });
-  EXPECT_EQ(ErrorOf([&] { (void)Streamed(png); }), whole);
-  EXPECT_EQ(ErrorOf([&] { (void)Streamed(png, 0); }), whole);
+  EXPECT_EQ(ErrorOf([&] { (void)HandedOn(png); }), whole);
+  EXPECT_EQ(ErrorOf([&] { (void)HandedOn(png, true, 0); }), whole);
   return whole;
 }
 
@@ -127,18 +127,9 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
     png[at] = value;
     return png;
   };
-  const auto rehashed = [](Bytes png) {  // the header's checksum made right again
-    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, &png[12], 17));
-    for (int i = 0; i < 4; ++i) {
-      png[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-    }
-    return png;
-  };
   const Bytes palette = Spliced(PngOf(2, 3, Deflate({0, 0, 1, 0, 1, 0, 0, 1, 1}), 99, 3), 33,
                                 ChunkOf("PLTE", {9, 9, 9, 200, 0, 0}));
   const Bytes whole = Deflate(kRaw);
-  Bytes corrupt = whole;
-  corrupt[3] ^= 0xff;
   Bytes claims = Bytes(good.begin(), good.begin() + 33);
   Append32(claims, 0x7fffffff);
   claims.insert(claims.end(), {'t', 'E', 'X', 't', 'a', 0, 'b', 'c', 'd', 'e', 'f', 'g'});
@@ -150,11 +141,8 @@ TEST(PngTest, RefusesEveryDamageThatWouldPrintGarbage) {
            {"one byte in the first image data chunk", PngOf(2, 3, whole, 1), 0},
            {"a window larger than zlib's", PngOf(2, 3, NamingWindow(whole, 8)), 481},
            {"two rows of three", PngOf(2, 3, Deflate({kRaw.begin(), kRaw.begin() + 14})), 481},
-           {"corrupt image data", PngOf(2, 3, corrupt), 481},
            {"image data cut short", PngOf(2, 3, Bytes(whole.begin(), whole.end() - 6)), 481},
-           {"not a zlib stream", PngOf(2, 3, {0, 1, 2, 3, 4, 5, 6, 7}), 481},
-           {"a preset dictionary", PngOf(2, 3, {0x78, 0xbb, 0, 0, 0, 1, 3, 0}), 481},
-           {"bit depth 3", rehashed(changed(good, 24, 3)), 481},
+           {"bit depth 3", PngOf(2, 3, Deflate(kRaw), 99, 2, 3), 481},
            {"a chunk that claims 2 GB and holds 7 bytes", claims, 481},
            {"a palette picture, sound", palette, 0},
            {"a size an int would take for negative", PngOf(0x80000000U, 1, Deflate({0, 1, 2, 3})),
@@ -239,18 +227,14 @@ TEST(PngTest, ManySmallChunksAreHandedOnAsFewPieces) {
     seed = seed * 1103515245 + 12345;
     byte = static_cast<std::uint8_t>(seed >> 16 & 3);  // filter bytes too: 0 to 3
   }
-  EXPECT_LE(Streamed(PngOf(64, 64, Deflate(noise), 1), 0, std::size_t{1} << 20).size(), 2U);
+  EXPECT_LE(HandedOn(PngOf(64, 64, Deflate(noise), 1), true, 0, std::size_t{1} << 20).size(), 2U);
 }
 
 TEST(PngTest, WhatGoesToThePrinterNamesTheWholeWindowWhateverTheStreamNamed) {
   const Bytes data = NamingWindow(Deflate(kRaw), 0);  // 256 bytes, as for small pictures
   const auto top = static_cast<unsigned>(data[1] & 0xE0);
   const Bytes png = PngOf(2, 3, data, 1);
-  std::vector<Bytes> kept;
-  FlateImageOf(MakePngPicture(Reading(png, false))).data([&](std::span<const std::uint8_t> part) {
-    kept.emplace_back(part.begin(), part.end());
-  });
-  for (const std::vector<Bytes>& pieces : {kept, Streamed(png, 0, 1)}) {
+  for (const std::vector<Bytes>& pieces : {HandedOn(png, false), HandedOn(png, true, 0, 1)}) {
     Bytes out;
     for (const Bytes& piece : pieces) {
       out.insert(out.end(), piece.begin(), piece.end());
@@ -405,13 +389,9 @@ TEST(CupsPrinter, NoSchedulerIsNoPrinterAndNothingToAbort) {
   // A scheduler's socket that does not exist: no scheduler to ask for a destination.
   ::setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
   CupsPrinter printer;
-  try {
-    (void)printer.PageWidth();
-    ADD_FAILURE() << "a page width without a printer";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.Number(), static_cast<int>(ErrorNumber::NoPrinter));
-    EXPECT_THAT(error.Description(), ::testing::HasSubstr("に接続できません"));
-  }
+  EXPECT_EQ(testing::ErrorOf([&] { (void)printer.PageWidth(); }), 484);
+  EXPECT_THAT([&] { (void)printer.PageWidth(); },
+              ::testing::ThrowsMessage<Error>(::testing::HasSubstr("に接続できません")));
   EXPECT_EQ(testing::ErrorOf([&] { printer.NewPage(); }), 484);
   EXPECT_EQ(testing::ErrorOf([&] { printer.AbortDocument(); }), 482);  // nothing open
   ::unsetenv("CUPS_SERVER");
