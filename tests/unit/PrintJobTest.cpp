@@ -122,24 +122,21 @@ TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
            // height of a tall picture there.
            Layout{"Orientation=1|Zoom=1", "landscape 0,0 16140x10760"},
            Layout{"Zoom=1", "portrait 0,0 10760x16140", "", 200, 300},
-           // Long pictures flow across pages: 100 x 3000 pixels, 1500 x 45000 twips: 1076 rows
+           // Long pictures flow across pages: 100 x 2000 pixels, 1500 x 30000 twips: 1076 rows
            // fill the 16140 twips of an A4 page, and 2 mm (113.4 twips) are 8 rows. Automatic is
            // portrait, whatever the printer's own.
            Layout{"Orientation=2",
-                  "portrait 0,0 1500x16140 rows 0+1076; portrait 0,0 1500x16140 rows 1068+1076; "
-                  "portrait 0,0 1500x12960 rows 2136+864",
-                  "landscape", 100, 3000, kLong},
+                  "portrait 0,0 1500x16140 rows 0+1076; portrait 0,0 1500x13980 rows 1068+932",
+                  "landscape", 100, 2000, kLong},
            // A blank row near the first page's end: cut below it.
-           Layout{"",
-                  "portrait 0,0 1500x16065 rows 0+1071; portrait 0,0 1500x16140 rows 1071+1076; "
-                  "portrait 0,0 1500x12915 rows 2139+861",
-                  "", 100, 3000, kLong, 1070},
+           Layout{"", "portrait 0,0 1500x16065 rows 0+1071; portrait 0,0 1500x13935 rows 1071+929",
+                  "", 100, 2000, kLong, 1070},
            // Both margins on every sheet (15573 twips of room: 1038 rows), centred beside the
            // picture: 567 + round((11900 - 567 - 700 - 1500) / 2).
            Layout{"Space0=1|Space1=1|SpaceMM=10|PositionH=1|PositionV=2",
-                  "portrait 5133,567 1500x15570 rows 0+1038; portrait 5133,567 1500x15570 rows "
-                  "1030+1038; portrait 5133,567 1500x14100 rows 2060+940",
-                  "", 100, 3000, kLong},
+                  "portrait 5133,567 1500x15570 rows 0+1038; "
+                  "portrait 5133,567 1500x14550 rows 1030+970",
+                  "", 100, 2000, kLong},
            // Landscape: 11200 twips, 746 rows a page.
            Layout{"Orientation=1",
                   "landscape 0,0 1500x11190 rows 0+746; landscape 0,0 1500x3930 rows 738+262", "",
