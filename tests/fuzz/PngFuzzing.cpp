@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PngFuzzing.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <zlib.h>

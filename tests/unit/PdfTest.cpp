@@ -3,7 +3,6 @@
 // around them, the destination's device choices and never a layout default; and the CUPS
 // printer without a scheduler.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
