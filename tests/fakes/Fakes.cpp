@@ -56,7 +56,16 @@ void FakePrinter::NewPage() {
   m_page = orientation;
 }
 
-void FakePrinter::Draw(float x, float y, float width, float height, int firstRow, int rows) {
+void FakePrinter::DrawPicture(const Picture& picture, float x, float y, float width, float height) {
+  if (picture.IsEmpty()) {
+    throw Error(ErrorNumber::InvalidPicture);
+  }
+  DrawPictureRows(picture, -1, 0, x, y, width, height);
+}
+
+// The whole picture for a first row of -1.
+void FakePrinter::DrawPictureRows(const Picture& /*picture*/, int firstRow, int rows, float x,
+                                  float y, float width, float height) {
   if (!m_page) {
     throw Error(ErrorNumber::PrinterError, "no document is open");
   }
@@ -67,18 +76,6 @@ void FakePrinter::Draw(float x, float y, float width, float height, int firstRow
     drawing << " rows " << firstRow << '+' << rows;
   }
   drawings.push_back(drawing.str());
-}
-
-void FakePrinter::DrawPicture(const Picture& picture, float x, float y, float width, float height) {
-  if (picture.IsEmpty()) {
-    throw Error(ErrorNumber::InvalidPicture);
-  }
-  Draw(x, y, width, height, -1, 0);
-}
-
-void FakePrinter::DrawPictureRows(const Picture& /*picture*/, int firstRow, int rows, float x,
-                                  float y, float width, float height) {
-  Draw(x, y, width, height, firstRow, rows);
 }
 
 void FakePrinter::CloseDocument(std::string call) {

@@ -89,7 +89,6 @@ class FakePrinter final : public PrinterDevice {
 
  private:
   [[nodiscard]] bool Turned() const { return orientation == Orientation::Landscape; }
-  void Draw(float x, float y, float width, float height, int firstRow, int rows);
   void CloseDocument(std::string call);
 
   CallLog& m_log;

@@ -10,6 +10,7 @@
 
 #include "FuzzCheck.h"
 #include "MemoryStream.h"
+#include "PngBytes.h"
 #include "PngFuzzing.h"
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
@@ -54,11 +55,9 @@ std::string g_file;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The routes take the machine's own budget: pictures that would fill it are the PNG
   // targets' to judge, with a small one.
-  const auto at = [data](std::size_t i) {
-    return std::uint64_t{data[i]} << 24 | std::uint64_t{data[i + 1]} << 16 |
-           std::uint64_t{data[i + 2]} << 8 | data[i + 3];
-  };
-  if (size >= 24 && at(16) * at(20) > (std::uint64_t{1} << 22)) {
+  using mirablot::testing::BigEndian32;
+  if (size >= 24 &&
+      std::uint64_t{BigEndian32(data + 16)} * BigEndian32(data + 20) > std::uint64_t{1} << 22) {
     return 0;
   }
   const Bytes bytes(data, data + size);

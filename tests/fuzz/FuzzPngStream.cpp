@@ -15,16 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 3) {
     return 0;
   }
-  const std::span<const std::uint8_t> png(data + 3, size - 3);
+  const std::vector<std::uint8_t> png(data + 3, data + size);
   const std::size_t readAhead = data[0] < 128 ? std::size_t{data[0]} * 64 : std::size_t{8} << 20;
-  const std::uint32_t seed = std::uint32_t{data[1]} << 8 | data[2];
   const bool stream = (data[0] & 1) == 0;
-  const mirablot::fuzz::Print pieces =
-      mirablot::fuzz::PrintOf(mirablot::fuzz::PiecesOf(png, seed), stream, readAhead);
-  const mirablot::fuzz::Print once = mirablot::fuzz::PrintOf(
-      std::make_unique<mirablot::testing::MemoryStream>(
-          std::vector<std::uint8_t>(png.begin(), png.end()), png.size() + 1),
-      stream, readAhead);
+  const auto print = [&](std::size_t piece, std::optional<std::uint32_t> sizes) {
+    return mirablot::fuzz::PrintOf(
+        std::make_unique<mirablot::testing::MemoryStream>(png, piece, sizes), stream, readAhead);
+  };
+  const mirablot::fuzz::Print pieces = print(4096, std::uint32_t{data[1]} << 8 | data[2]);
+  const mirablot::fuzz::Print once = print(png.size() + 1, std::nullopt);
   Check(pieces.error == once.error, "in pieces and at once, the verdicts differ");
   Check(pieces.document == once.document, "in pieces and at once, the documents differ");
   return 0;

@@ -32,12 +32,6 @@ void CheckStoreError(const mirablot::Error& error) {
         "the store failed with an unexpected error number");
 }
 
-std::string Contents(const QString& path) {
-  QFile file(path);
-  Check(file.open(QIODevice::ReadOnly), "cannot read the settings file back");
-  return file.readAll().toStdString();
-}
-
 // Where the plain reader is sure, Qt reads the same.
 void CheckPlainAnswer(const std::string& text, std::string_view key,
                       const std::optional<std::string>& qt) {
@@ -95,7 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A file just saved that cannot be read ends the run as a crash.
   Check(backend.Read(application, settings::kSection, settings::kSpaceMM) == typed,
         "a saved value reads back changed");
-  CheckPlainAnswer(Contents(path), settings::kSpaceMM, typed);
+  QFile saved(path);
+  Check(saved.open(QIODevice::ReadOnly), "cannot read the settings file back");
+  CheckPlainAnswer(saved.readAll().toStdString(), settings::kSpaceMM, typed);
   QDir(folder).removeRecursively();
   return 0;
 }

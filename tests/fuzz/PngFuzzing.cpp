@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "PngFuzzing.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <zlib.h>
 
 #include "FuzzCheck.h"
+#include "PngBytes.h"
 #include "PngOracle.h"
 #include "core/Error.h"
 #include "pdf/PdfPicture.h"
@@ -17,28 +16,7 @@
 namespace mirablot::fuzz {
 namespace {
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
-}
-
-class Pieces final : public ByteStream {
- public:
-  Pieces(std::span<const std::uint8_t> bytes, std::uint32_t seed) : m_bytes(bytes), m_seed(seed) {}
-  std::size_t Read(std::span<std::uint8_t> into) override {
-    m_seed = m_seed * 1103515245 + 12345;
-    const std::size_t piece = 1 + (m_seed >> 16) % 4096;
-    const std::size_t count = std::min({into.size(), piece, m_bytes.size() - m_at});
-    std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_at), count, into.begin());
-    m_at += count;
-    return count;
-  }
-
- private:
-  std::span<const std::uint8_t> m_bytes;
-  std::uint32_t m_seed;
-  std::size_t m_at = 0;
-};
+using testing::BigEndian32;
 
 // One image of the document: its size, components and stream.
 struct PdfImage {
@@ -79,33 +57,14 @@ std::vector<PdfImage> ImagesOf(const std::string& pdf) {
   return images;
 }
 
-void Append32(std::string& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    out.push_back(static_cast<char>(value >> shift));
-  }
-}
-
 // The image's pixels, as libpng reads its stream held strictly to PNG's rules, which are the
 // PDF's Flate with PNG predictors: exactly its rows, every filter byte valid, nothing after.
 std::vector<std::uint8_t> Pixels(const PdfImage& image) {
-  std::string png(reinterpret_cast<const char*>(pdf::kPngSignature.data()), 8);
-  const auto chunk = [&png](const char* type, const std::string& data) {
-    Append32(png, static_cast<std::uint32_t>(data.size()));
-    const std::string typed = type + data;
-    png += typed;
-    Append32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(typed.data()),
-                                                   static_cast<uInt>(typed.size()))));
-  };
-  std::string header;
-  Append32(header, image.width);
-  Append32(header, image.height);
-  header += {8, static_cast<char>(image.components == 1 ? 0 : 2), 0, 0, 0};
-  chunk("IHDR", header);
-  chunk("IDAT", image.stream);
-  chunk("IEND", "");
+  const testing::Bytes png =
+      testing::PngOf(image.width, image.height, {image.stream.begin(), image.stream.end()},
+                     image.stream.size() + 1, image.components == 1 ? 0 : 2);
   PngOracleImage decoded;
-  const PngOracleVerdict verdict = PngOracleDecode(
-      reinterpret_cast<const std::uint8_t*>(png.data()), png.size(), UINT64_MAX, &decoded);
+  const PngOracleVerdict verdict = PngOracleDecode(png.data(), png.size(), UINT64_MAX, &decoded);
   Check(verdict == kPngOracleDecoded, "an image stream of the document does not decode");
   std::vector<std::uint8_t> rgba(decoded.rgba,
                                  decoded.rgba + std::size_t{image.width} * image.height * 4);
@@ -134,53 +93,37 @@ void ReadBack(Print& print) {
 // Where the format is stricter than libpng: the header first, the image data in one run of
 // chunks, nothing after the zlib stream's end.
 bool StricterThanLibpng(std::span<const std::uint8_t> png) {
-  std::string data;
-  bool first = true;
+  if (png.size() >= 20 && std::memcmp(&png[12], "IHDR", 4) != 0) {
+    return true;
+  }
+  testing::Bytes data;
   bool run = false;
   bool runEnded = false;
-  bool split = false;
   for (std::size_t at = 8; at + 12 <= png.size();) {
     const std::uint32_t length = BigEndian32(&png[at]);
     const std::string type(reinterpret_cast<const char*>(&png[at + 4]), 4);
-    if (first && type != "IHDR") {
-      return true;
-    }
-    first = false;
     if (type == "IEND" || length > png.size() - at - 12) {
       break;
     }
     if (type == "IDAT") {
-      split = split || runEnded;
+      if (runEnded) {
+        return true;
+      }
       run = true;
-      data.append(reinterpret_cast<const char*>(&png[at + 8]), length);
+      data.insert(data.end(), &png[at + 8], &png[at + 8] + length);
     } else {
       runEnded = run;
     }
     at += 12 + std::size_t{length};
   }
-  if (split) {
-    return true;
-  }
-  std::vector<std::uint8_t> out(1 << 16);
-  z_stream z{};
-  inflateInit(&z);
-  z.next_in = reinterpret_cast<Bytef*>(data.data());
-  z.avail_in = static_cast<uInt>(data.size());
-  int status = Z_OK;
-  while (status == Z_OK) {
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    status = inflate(&z, Z_NO_FLUSH);
-  }
-  inflateEnd(&z);
-  return status == Z_STREAM_END && z.avail_in > 0;
+  // Room for the rows of any picture libpng reads within its budget: 16-bit RGBA at most.
+  std::vector<std::uint8_t> out(kBudget * 4);
+  uLongf size = out.size();
+  uLong used = data.size();
+  return uncompress2(out.data(), &size, data.data(), &used) == Z_OK && used < data.size();
 }
 
 }  // namespace
-
-std::unique_ptr<ByteStream> PiecesOf(std::span<const std::uint8_t> bytes, std::uint32_t seed) {
-  return std::make_unique<Pieces>(bytes, seed);
-}
 
 Print PrintOf(const std::function<Picture()>& fetch) {
   Print print;

@@ -46,8 +46,4 @@ struct Print {
 /// chunk, and bytes after the end of the zlib stream are refused although libpng reads them.
 void CheckAgainstLibpng(std::span<const std::uint8_t> png, const Print& print);
 
-/// Bytes handed out in pieces whose sizes come from `seed` (1 to 4096 bytes each).
-[[nodiscard]] std::unique_ptr<ByteStream> PiecesOf(std::span<const std::uint8_t> bytes,
-                                                   std::uint32_t seed);
-
 }  // namespace mirablot::fuzz

@@ -75,25 +75,13 @@ TEST_F(X11DesktopTest, DisplaysThatCannotBeUsedAreError521AndLeakNothing) {
     // Success, protocol 11.0, then 18 words: resource ids 0x001fffff, requests of 255 words at
     // most, one screen, keycodes 8 to 255, no vendor, no pixmap formats, and the screen: root
     // window 0x100, 1280 x 1024, no depths.
-    std::string reply(8 + 72, '\0');
-    for (const auto& [at, value] : {std::pair{0, 1},
-                                    {2, 11},
-                                    {6, 18},
-                                    {16, 0xff},
-                                    {17, 0xff},
-                                    {18, 0x1f},
-                                    {26, 0xff},
-                                    {28, 1},
-                                    {34, 8},
-                                    {35, 0xff},
-                                    {41, 1},
-                                    {61, 5},
-                                    {63, 4}}) {
-      reply[at] = static_cast<char>(value);
-    }
+    const std::uint8_t reply[8 + 72] = {
+        1, 0, 11, 0, 0,    0, 18, 0, 0, 0, 0, 0, 0, 0,    0, 0, 0xff, 0xff, 0x1f, 0, 0, 0,
+        0, 0, 0,  0, 0xff, 0, 1,  0, 0, 0, 0, 0, 8, 0xff, 0, 0, 0,    0,    0,    1, 0, 0,
+        0, 0, 0,  0, 0,    0, 0,  0, 0, 0, 0, 0, 0, 0,    0, 0, 0,    5,    0,    4};
     char request[12];
     if (client >= 0 && ::read(client, request, sizeof request) == sizeof request) {
-      (void)::write(client, reply.data(), reply.size());
+      (void)::write(client, reply, sizeof reply);
     }
     ::close(client);
   });
