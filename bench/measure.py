@@ -18,13 +18,15 @@ import time
 from PIL import Image, ImageChops, ImageDraw
 
 SIZES = [(1920, 1080), (3840, 2160), (7680, 4320)]
-KINDS = ["screenshot", "photo"]
+KINDS = ["screenshot", "photo", "dark"]
 COMMAND_LINE = "xclip -selection clipboard -t image/png -o | lp -o fit-to-page"
 METHODS = [
-    ("command line", None),
-    ("mirablot fit", "1"),
-    ("mirablot natural", "0"),
+    ("command line", None, []),
+    ("mirablot fit", "1", []),
+    ("mirablot natural", "0", []),
 ]
+# A dark capture is printed light as well: the whole picture looked at, and turned.
+LIGHT = ("mirablot light", "1", ["--light"])
 MB = 1024 * 1024
 
 
@@ -43,6 +45,20 @@ def screenshot_picture(width, height):
             words = " ".join(rng.choice(["print", "clipboard", "margin", "page", "12.5 mm"])
                              for _ in range(rng.randrange(3, w // (60 * scale) + 4)))
             draw.text((x + 10, line), words, fill=(20, 20, 20))
+    return image
+
+
+def dark_picture(width, height):
+    """A dark editor: lines of light, red and blue words on a near-black background."""
+    rng = random.Random(height)
+    image = Image.new("RGB", (width, height), (30, 30, 30))
+    draw = ImageDraw.Draw(image)
+    scale = max(1, width // 1920)
+    for line in range(8 * scale, height - 16 * scale, 18 * scale):
+        words = " ".join(rng.choice(["int", "main()", "return", "margin", "// page"])
+                         for _ in range(rng.randrange(2, 12)))
+        colour = rng.choice([(212, 212, 212), (212, 212, 212), (244, 71, 71), (86, 156, 214)])
+        draw.text((10 + 40 * rng.randrange(4), line), words, fill=colour)
     return image
 
 
@@ -92,12 +108,12 @@ def same_pixels(pdf, source):
                 printed.convert("RGB").tobytes() == original.convert("RGB").tobytes()
 
 
-def run_once(program, method_zoom, picture):
+def run_once(program, method_zoom, picture, options=()):
     for old in glob.glob(os.path.join(os.environ["E2E_PDF_DIR"], "*")):
         os.remove(old)
     spool = os.environ["E2E_SPOOL_DIR"]
     before = set(glob.glob(os.path.join(spool, "d*")))
-    command = ["sh", "-c", COMMAND_LINE] if method_zoom is None else [program]
+    command = ["sh", "-c", COMMAND_LINE] if method_zoom is None else [program, *options]
     with tempfile.NamedTemporaryFile("r") as usage:
         start = time.perf_counter()
         result = subprocess.run(["/usr/bin/time", "-v", "-o", usage.name] + command,
@@ -187,16 +203,17 @@ def main():
     print(header)
     for kind, width, height in cases:
         picture = os.path.join(args.work, "pictures", f"{kind}-{width}x{height}.png")
-        image = screenshot_picture(width, height) if kind == "screenshot" else photo_picture(width, height)
+        image = {"screenshot": screenshot_picture, "photo": photo_picture,
+                 "dark": dark_picture}[kind](width, height)
         image.save(picture)
         picture_bytes = os.path.getsize(picture)
         owner = own_clipboard(picture)
         summaries = {}
         try:
-            for name, zoom in METHODS:
+            for name, zoom, options in METHODS + ([LIGHT] if kind == "dark" else []):
                 if zoom is not None:
                     store_zoom(zoom)
-                summaries[name] = summarise([run_once(args.program, zoom, picture)
+                summaries[name] = summarise([run_once(args.program, zoom, picture, options)
                                              for _ in range(args.repetitions)])
         finally:
             owner.kill()
@@ -212,6 +229,10 @@ def main():
             label = ""
         cli, fit = summaries["command line"], summaries["mirablot fit"]
         checks = targets(picture_bytes, cli, fit)
+        if kind == "dark":
+            light = summaries["mirablot light"]
+            checks.append(("light", light["exit_ms_median"] <= 4 * fit["exit_ms_median"],
+                           f"{light['exit_ms_median']:.0f} <= 4 x {fit['exit_ms_median']:.0f} ms"))
         print(f"{'':<22}{'fit / cli':<18}{fit['exit_ms_median'] / cli['exit_ms_median']:>18.2f}"
               f"{fit['completed_ms_median'] / cli['completed_ms_median']:>20.2f}"
               f"   PNG {picture_bytes / MB:.2f} MB; targets: " +

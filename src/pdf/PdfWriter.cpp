@@ -90,11 +90,21 @@ std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t 
     const std::uint8_t* row = pixels + y * stride;
     const std::uint8_t* above = y > 0 ? row - stride : nullptr;
     filtered[0] = 4;  // Paeth
-    for (std::size_t i = 0; i < rowBytes; ++i) {
-      const std::uint8_t left = i >= bpp ? row[i - bpp] : 0;
-      const std::uint8_t up = above != nullptr ? above[i] : 0;
-      const std::uint8_t upLeft = above != nullptr && i >= bpp ? above[i - bpp] : 0;
-      filtered[i + 1] = static_cast<std::uint8_t>(row[i] - Paeth(left, up, upLeft));
+    // The first pixel and the first row apart, so that the loop over the rest has no branch
+    // but Paeth's own (which the compiler turns into selects).
+    const std::size_t first = std::min(bpp, rowBytes);
+    for (std::size_t i = 0; i < first; ++i) {
+      filtered[i + 1] = static_cast<std::uint8_t>(row[i] - (above != nullptr ? above[i] : 0));
+    }
+    if (above == nullptr) {
+      for (std::size_t i = first; i < rowBytes; ++i) {
+        filtered[i + 1] = static_cast<std::uint8_t>(row[i] - row[i - bpp]);
+      }
+    } else {
+      for (std::size_t i = first; i < rowBytes; ++i) {
+        filtered[i + 1] =
+            static_cast<std::uint8_t>(row[i] - Paeth(row[i - bpp], above[i], above[i - bpp]));
+      }
     }
     stream.next_in = filtered.data();
     stream.avail_in = static_cast<uInt>(filtered.size());
