@@ -156,11 +156,11 @@ void LightPrint::Prepare() {
   if (m_colours.empty()) {
     return;
   }
-  m_backgroundColour =
+  const std::uint32_t background =
       std::max_element(m_colours.begin(), m_colours.end(), [](const auto& x, const auto& y) {
         return x.second < y.second;
       })->first;
-  m_background = OkLabOf(m_backgroundColour).L;
+  m_background = OkLabOf(background).L;
   std::uint64_t lighter = 0;
   std::size_t bin = kBins;
   while (bin > 0 && static_cast<double>(lighter + m_bins[bin - 1]) <=
@@ -172,13 +172,7 @@ void LightPrint::Prepare() {
   m_text = std::max(text, m_background + 0.25F);
 }
 
-std::uint32_t LightPrint::Turned(std::uint32_t rgb) {
-  if (!m_prepared) {
-    Prepare();
-  }
-  if (rgb == m_backgroundColour) {
-    return 0xFFFFFF;
-  }
+std::uint32_t LightPrint::Turned(std::uint32_t rgb) const {
   const OkLab colour = OkLabOf(rgb);
   const float t = std::clamp((colour.L - m_background) / (m_text - m_background), 0.0F, 1.0F);
   const float chroma = std::min(1.0F, t / kFade);

@@ -47,9 +47,6 @@ class LightPrint {
   [[nodiscard]] bool MostlyDark() const;
   void Turn(std::span<std::uint8_t> row, const PixelLayout& layout);
 
-  /// The turned colour of one colour (0xRRGGBB), after every Look.
-  [[nodiscard]] std::uint32_t Turned(std::uint32_t rgb);
-
  private:
   static constexpr std::size_t kBins = 1024;  // lightness, for the median and the text's end
   static constexpr std::size_t kCacheSlots = std::size_t{1} << 16;
@@ -61,6 +58,7 @@ class LightPrint {
   [[nodiscard]] std::size_t BinOf(std::uint32_t rgb);
   void Count(std::uint32_t rgb, std::uint64_t pixels);
   void Prepare();
+  [[nodiscard]] std::uint32_t Turned(std::uint32_t rgb) const;
 
   std::array<std::uint64_t, kBins> m_bins{};
   std::uint64_t m_pixels = 0;
@@ -69,7 +67,6 @@ class LightPrint {
   bool m_prepared = false;
   float m_background = 0;  // the background's lightness, and the lightest text's
   float m_text = 1;
-  std::uint32_t m_backgroundColour = 0;
 };
 
 }  // namespace mirablot

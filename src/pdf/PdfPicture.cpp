@@ -102,15 +102,6 @@ RgbImage Decoded(const PngHeader& header, const PngStream::Kept& kept, std::size
 
 constexpr PixelLayout kRgb{};
 
-void Look(LightPrint& light, const RgbImage& image) {
-  const std::size_t rowBytes = std::size_t{image.width} * 3;
-  for (std::size_t y = 0; y < image.height; ++y) {
-    light.Look(std::span(image.rgb).subspan(y * rowBytes, rowBytes), kRgb,
-               image.alpha.empty() ? std::span<const std::uint8_t>{}
-                                   : std::span(image.alpha).subspan(y * image.width, image.width));
-  }
-}
-
 }  // namespace
 
 Picture LightPicture(const Picture& picture, std::size_t budget) {
@@ -124,7 +115,8 @@ Picture LightPicture(const Picture& picture, std::size_t budget) {
     return picture;
   }
   LightPrint light;
-  Look(light, *image);
+  // Rows without padding: the whole picture is one run of pixels.
+  light.Look(image->rgb, kRgb, image->alpha);
   if (!light.MostlyDark()) {
     return picture;
   }
