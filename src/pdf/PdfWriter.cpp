@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <isa-l/igzip_lib.h>
 #include <string_view>
-#include <zlib.h>
 
 #include "core/Error.h"
 
@@ -16,8 +16,6 @@ namespace {
 constexpr int kCatalog = 1;
 constexpr int kPages = 2;
 constexpr int kFirstFree = 3;
-// Level 3 costs a fifth of the default level's time on photographs for a few per cent of size.
-constexpr int kDeflateLevel = 3;
 
 // Decimal text independent of the user's locale, at most four decimals, no exponent.
 std::string Number(double value) {
@@ -33,15 +31,16 @@ std::string Number(double value) {
   return result == "-0" ? "0" : result;
 }
 
-std::uint8_t Paeth(std::uint8_t left, std::uint8_t up, std::uint8_t upLeft) {
-  const int estimate = left + up - upLeft;
-  const int toLeft = std::abs(estimate - left);
-  const int toUp = std::abs(estimate - up);
-  const int toUpLeft = std::abs(estimate - upLeft);
+// In 16-bit lanes, where the estimate's distances fit: the compiler vectorises the row eight
+// pixels' bytes at a time (in 32-bit lanes it was two thirds of a turned screenshot's time).
+std::uint8_t Paeth(std::int16_t left, std::int16_t up, std::int16_t upLeft) {
+  const auto toLeft = static_cast<std::int16_t>(std::abs(up - upLeft));
+  const auto toUp = static_cast<std::int16_t>(std::abs(left - upLeft));
+  const auto toUpLeft = static_cast<std::int16_t>(std::abs(left + up - 2 * upLeft));
   if (toLeft <= toUp && toLeft <= toUpLeft) {
-    return left;
+    return static_cast<std::uint8_t>(left);
   }
-  return toUp <= toUpLeft ? up : upLeft;
+  return static_cast<std::uint8_t>(toUp <= toUpLeft ? up : upLeft);
 }
 
 std::string EscapeText(const std::string& text) {
@@ -59,30 +58,34 @@ std::string EscapeText(const std::string& text) {
 
 std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t rows,
                                       std::size_t rowBytes, std::size_t stride, int bytesPerPixel) {
-  z_stream stream{};
-  if (deflateInit(&stream, kDeflateLevel) != Z_OK) {
-    throw Error(ErrorNumber::OutOfMemory);
-  }
+  // ISA-L's fastest level: several times zlib's speed on the rows of a screenshot, for about
+  // the same size once Paeth has turned its flat colours into runs of zeros.
+  isal_zstream stream{};
+  isal_deflate_init(&stream);
+  std::vector<std::uint8_t> level(ISAL_DEF_LVL1_DEFAULT);
+  stream.level = 1;
+  stream.level_buf = level.data();
+  stream.level_buf_size = static_cast<std::uint32_t>(level.size());
+  stream.gzip_flag = IGZIP_ZLIB;
   std::vector<std::uint8_t> out;
   std::size_t used = 0;
-  // Feeds the deflater until it has taken the input (or, finishing, written everything),
+  // Feeds the deflater until it has taken the input (or, at the end, written everything),
   // growing the output as it fills.
-  const auto pump = [&](int flush) {
-    int status = Z_OK;
+  const auto pump = [&](bool last) {
+    stream.end_of_stream = last ? 1 : 0;
     do {
       if (used == out.size()) {
         out.resize(out.size() + std::max<std::size_t>(out.size() / 2, 1 << 20));
       }
       stream.next_out = out.data() + used;
-      stream.avail_out = static_cast<uInt>(std::min<std::size_t>(out.size() - used, 1U << 30));
-      const uInt room = stream.avail_out;
-      status = deflate(&stream, flush);
-      used += room - stream.avail_out;
-      if (status == Z_STREAM_ERROR) {
-        deflateEnd(&stream);
+      stream.avail_out =
+          static_cast<std::uint32_t>(std::min<std::size_t>(out.size() - used, 1U << 30));
+      const std::uint32_t room = stream.avail_out;
+      if (isal_deflate(&stream) != COMP_OK) {
         throw Error(ErrorNumber::OutOfMemory);
       }
-    } while (stream.avail_in > 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+      used += room - stream.avail_out;
+    } while (stream.avail_in > 0 || (last && stream.internal_state.state != ZSTATE_END));
   };
   std::vector<std::uint8_t> filtered(rowBytes + 1);
   const auto bpp = static_cast<std::size_t>(bytesPerPixel);
@@ -107,11 +110,10 @@ std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t 
       }
     }
     stream.next_in = filtered.data();
-    stream.avail_in = static_cast<uInt>(filtered.size());
-    pump(Z_NO_FLUSH);
+    stream.avail_in = static_cast<std::uint32_t>(filtered.size());
+    pump(false);
   }
-  pump(Z_FINISH);
-  deflateEnd(&stream);
+  pump(true);
   out.resize(used);
   return out;
 }

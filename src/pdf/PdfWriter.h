@@ -35,7 +35,7 @@ struct FlateImage {
 
 /// Deflates 8-bit rows (each `stride` bytes apart, `rowBytes` long, `bytesPerPixel` per
 /// pixel) with a PNG filter byte before each: Paeth on pixel data, as PNG encoders mostly
-/// choose, at a fast compression level.
+/// choose, at ISA-L's fastest level.
 [[nodiscard]] std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t rows,
                                                     std::size_t rowBytes, std::size_t stride,
                                                     int bytesPerPixel);
