@@ -56,6 +56,13 @@ void PngDecoder::Row(std::size_t pass, std::uint32_t row, std::span<const std::u
   const std::size_t y = std::size_t{where.y0} + std::size_t{row} * where.dy;
   const bool colour = (m_header.colourType & 2) != 0;
   const bool alpha = (m_header.colourType & 4) != 0;
+  // A screenshot's rows: 8-bit RGB, every pixel opaque, are already what the image holds.
+  if (depth == 8 && m_header.colourType == 2 && m_transparent.empty() && where.dx == 1) {
+    std::copy_n(
+        samples.begin(), std::size_t{where.width} * 3,
+        m_image.rgb.begin() + static_cast<std::ptrdiff_t>((y * m_header.width + where.x0) * 3));
+    return;
+  }
   std::array<std::uint16_t, 4> raw{};
   for (std::uint32_t i = 0; i < where.width; ++i) {
     const std::size_t pixel = y * m_header.width + where.x0 + std::size_t{i} * where.dx;
