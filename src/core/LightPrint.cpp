@@ -183,15 +183,22 @@ void LightPrint::Turn(std::span<std::uint8_t> row, const PixelLayout& layout) {
   if (!m_prepared) {
     Prepare();
   }
-  for (std::size_t at = 0; at + layout.bytes <= row.size(); at += layout.bytes) {
-    const std::uint32_t rgb = Rgb(row.subspan(at), layout);
-    Slot& slot = m_cache[SlotOf(rgb, m_cache.size())];
-    if (slot.key != rgb) {
-      slot = {rgb, Turned(rgb)};
+  // A copy the row's bytes cannot alias, and the last colour's turn at hand: a screenshot's
+  // rows are mostly runs of one colour.
+  const PixelLayout pixel = layout;
+  Slot last;  // no colour yet
+  for (std::size_t at = 0; at + pixel.bytes <= row.size(); at += pixel.bytes) {
+    const std::uint32_t rgb = Rgb(row.subspan(at), pixel);
+    if (rgb != last.key) {
+      Slot& slot = m_cache[SlotOf(rgb, m_cache.size())];
+      if (slot.key != rgb) {
+        slot = {rgb, Turned(rgb)};
+      }
+      last = slot;
     }
-    row[at + layout.red] = static_cast<std::uint8_t>(slot.value >> 16);
-    row[at + layout.green] = static_cast<std::uint8_t>(slot.value >> 8);
-    row[at + layout.blue] = static_cast<std::uint8_t>(slot.value);
+    row[at + pixel.red] = static_cast<std::uint8_t>(last.value >> 16);
+    row[at + pixel.green] = static_cast<std::uint8_t>(last.value >> 8);
+    row[at + pixel.blue] = static_cast<std::uint8_t>(last.value);
   }
 }
 
