@@ -135,9 +135,10 @@ int main(int argc, char* argv[]) {
     return toolkit.Get().Decode(std::move(bytes), hint, budget, what);
   };
   // Across pages, or to be printed light, the picture is looked at before it prints: it is
-  // read whole.
-  const posix::Reading reading =
-      answer.acrossPages || answer.light ? posix::Reading::Whole : posix::Reading::Streamed;
+  // read whole (and for its colours, decoded as it is read).
+  const posix::Reading reading = answer.light         ? posix::Reading::Decoded
+                                 : answer.acrossPages ? posix::Reading::Whole
+                                                      : posix::Reading::Streamed;
   std::unique_ptr<ClipboardSource> source;
   if (!answer.picture.empty()) {
     source = std::make_unique<posix::PictureFile>(answer.picture, decode, reading);

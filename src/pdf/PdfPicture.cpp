@@ -8,21 +8,53 @@
 #include "core/Error.h"
 #include "core/LightPrint.h"
 #include "pdf/PngDecoder.h"
+#include "pdf/PngImageData.h"
 #include "pdf/PngStream.h"
 
 namespace mirablot::pdf {
 namespace {
 
-// Read whole and checked already.
+// Each row's blankness, as BlankRows says.
+std::vector<bool> BlankRowsOf(const RgbImage& image) {
+  std::vector<bool> blank(image.height);
+  const std::size_t rowBytes = std::size_t{image.width} * 3;
+  for (std::size_t y = 0; y < blank.size(); ++y) {
+    blank[y] = IsBlankRow(std::span(image.rgb).subspan(y * rowBytes, rowBytes), 3, 3);
+  }
+  return blank;
+}
+
+// Read whole and checked already, and decoded too when it was read to be looked at. Rows not
+// decoded are inflated again whenever they are looked at: most prints never look, and those
+// that do look once.
 class PngData final : public Picture::Data {
  public:
-  PngData(const PngHeader& header, PngStream::Kept kept)
-      : m_header(header), m_kept(std::move(kept)) {}
+  PngData(const PngHeader& header, PngStream::Kept kept, std::optional<RgbImage> pixels)
+      : m_header(header), m_kept(std::move(kept)), m_pixels(std::move(pixels)) {}
   [[nodiscard]] int Width() const override { return static_cast<int>(m_header.width); }
   [[nodiscard]] int Height() const override { return static_cast<int>(m_header.height); }
   [[nodiscard]] const PngHeader& Header() const { return m_header; }
-  [[nodiscard]] std::vector<bool> BlankRows() const override { return m_kept.blankRows; }
-  [[nodiscard]] const PngStream::Kept& Kept() const { return m_kept; }
+  [[nodiscard]] const std::optional<RgbImage>& Pixels() const { return m_pixels; }
+  [[nodiscard]] std::vector<bool> BlankRows() const override {
+    if (m_pixels) {
+      return BlankRowsOf(*m_pixels);
+    }
+    std::vector<bool> blank;
+    blank.reserve(m_header.height);
+    const auto channels = static_cast<std::size_t>(m_header.Channels());
+    Rows([&](std::size_t, std::uint32_t, std::span<const std::uint8_t> row) {
+      blank.push_back(IsBlankRow(row, channels, channels));
+    });
+    return blank;
+  }
+  // Hands each row to `rows`, unfiltered, in the order they are stored.
+  void Rows(const RowHandler& rows) const {
+    ImageDataInflater inflater(m_header, rows);
+    for (const std::vector<std::uint8_t>& part : m_kept.data) {
+      inflater.Feed(part);
+    }
+    inflater.End();
+  }
   [[nodiscard]] ImageData Data() const {
     std::vector<std::span<const std::uint8_t>> parts(m_kept.data.begin(), m_kept.data.end());
     return DataIn(std::move(parts));
@@ -31,6 +63,7 @@ class PngData final : public Picture::Data {
  private:
   PngHeader m_header;
   PngStream::Kept m_kept;
+  std::optional<RgbImage> m_pixels;
 };
 
 // Its rows cannot be looked at before they pass: BlankRows says nothing.
@@ -63,14 +96,7 @@ class RgbData final : public Picture::Data {
   [[nodiscard]] int Width() const override { return static_cast<int>(m_image.width); }
   [[nodiscard]] int Height() const override { return static_cast<int>(m_image.height); }
   [[nodiscard]] const RgbImage& Image() const { return m_image; }
-  [[nodiscard]] std::vector<bool> BlankRows() const override {
-    std::vector<bool> blank(m_image.height);
-    const std::size_t rowBytes = std::size_t{m_image.width} * 3;
-    for (std::size_t y = 0; y < blank.size(); ++y) {
-      blank[y] = IsBlankRow(std::span(m_image.rgb).subspan(y * rowBytes, rowBytes), 3, 3);
-    }
-    return blank;
-  }
+  [[nodiscard]] std::vector<bool> BlankRows() const override { return BlankRowsOf(m_image); }
 
  private:
   RgbImage m_image;
@@ -86,17 +112,13 @@ ImageData Deflated(const RgbImage& image, const std::vector<std::uint8_t>& rows,
 }
 
 // The pixels of a PNG kept whole: 8-bit grey or RGB, its image data sound already.
-RgbImage Decoded(const PngHeader& header, const PngStream::Kept& kept, std::size_t budget) {
+RgbImage Decoded(const PngData& png, std::size_t budget) {
+  const PngHeader& header = png.Header();
   RequireWithinBudget(header.width, header.height, budget);
   PngDecoder decoder(header, {}, {});
-  ImageDataInflater inflater(header, [&decoder](std::size_t pass, std::uint32_t row,
-                                                std::span<const std::uint8_t> samples) {
+  png.Rows([&decoder](std::size_t pass, std::uint32_t row, std::span<const std::uint8_t> samples) {
     decoder.Row(pass, row, samples);
   });
-  for (const std::vector<std::uint8_t>& part : kept.data) {
-    inflater.Feed(part);
-  }
-  inflater.End();
   return decoder.Finish();
 }
 
@@ -108,8 +130,12 @@ Picture LightPicture(const Picture& picture, std::size_t budget) {
   std::optional<RgbImage> decoded;
   const RgbImage* image = RgbOf(picture);
   if (const auto* png = dynamic_cast<const PngData*>(picture.Pixels())) {
-    decoded = Decoded(png->Header(), png->Kept(), budget);
-    image = &*decoded;
+    if (png->Pixels()) {
+      image = &*png->Pixels();
+    } else {
+      decoded = Decoded(*png, budget);
+      image = &*decoded;
+    }
   }
   if (image == nullptr) {
     return picture;
@@ -130,7 +156,7 @@ Picture MakePngPicture(std::unique_ptr<PngStream> png, std::shared_ptr<const voi
     return Picture(std::make_shared<StreamedPngData>(std::move(png), std::move(reader)));
   }
   if (std::optional<PngStream::Kept> kept = png->TakeKept()) {
-    return Picture(std::make_shared<PngData>(png->Header(), std::move(*kept)));
+    return Picture(std::make_shared<PngData>(png->Header(), std::move(*kept), png->TakeDecoded()));
   }
   std::optional<RgbImage> decoded = png->TakeDecoded();
   if (!decoded) {

@@ -31,9 +31,10 @@ void RequireReadWhole(const Picture& picture);
 /// The pixels of a picture made by MakeRgbPicture, else null.
 [[nodiscard]] const RgbImage* RgbOf(const Picture& picture);
 
-/// The picture as --light prints it: one whose pixels are mostly dark turned light (a PNG kept
-/// whole is decoded for it, within `budget`), any other the very picture given. A streamed PNG
-/// cannot be looked at before it prints and is given back as it is: read it whole.
+/// The picture as --light prints it: one whose pixels are mostly dark turned light, any other
+/// the very picture given. A PNG kept whole is looked at in the pixels it was read with
+/// (PngStream::Use::Decode), else decoded now within `budget`. A streamed PNG cannot be looked
+/// at before it prints and is given back as it is: read it whole.
 [[nodiscard]] Picture LightPicture(const Picture& picture, std::size_t budget);
 
 /// The picture as a PDF image: a PNG's own image data, unchanged; decoded pixels compressed

@@ -107,11 +107,11 @@ class PngStream::Check {
   std::thread m_thread;  // last: it runs on everything above
 };
 
-PngStream::PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, bool stream,
+PngStream::PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, Use use,
                      std::size_t readAhead)
     : m_source(std::move(source)),
       m_budget(budget),
-      m_stream(stream),
+      m_use(use),
       m_parser({[this](const PngHeader& header) {
                   RequireWithinBudget(header.width, header.height, m_budget, kRowsAtWork);
                 },
@@ -149,9 +149,9 @@ PngStream::PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, boo
     }
     return;
   }
-  Flush(m_use);
+  Flush(m_take);
   while (!m_parser.Ended() && ReadMore()) {
-    Flush(m_use);
+    Flush(m_take);
   }
   m_finish();
   Drain();
@@ -189,37 +189,38 @@ void PngStream::Drain() {
 void PngStream::ImageStarts() {
   m_imageStarted = true;
   const PngHeader& header = m_parser.Header();
-  if (PdfCanCarry(header) && m_stream) {
+  const bool carried = PdfCanCarry(header);
+  if (carried && m_use == Use::Stream) {
     m_check = std::make_unique<Check>(header);
     return;
   }
-  std::shared_ptr<ImageDataInflater> inflater;
-  if (PdfCanCarry(header)) {
-    m_kept.emplace();
-    m_kept->blankRows.reserve(header.height);
-    const auto channels = static_cast<std::size_t>(header.Channels());
-    inflater = std::make_shared<ImageDataInflater>(
-        header, [this, channels](std::size_t, std::uint32_t, std::span<const std::uint8_t> row) {
-          m_kept->blankRows.push_back(IsBlankRow(row, channels, channels));
-        });
-    m_use = [this, inflater](std::span<const std::uint8_t> data) {
-      inflater->Feed(data);
-      DeclareWholeWindow(m_kept->data.emplace_back(data.begin(), data.end()), m_handedOn);
-    };
-    m_finish = [inflater] { inflater->End(); };
-    return;
+  // Kept, it is only checked now unless it is to be looked at: what else is wanted of its
+  // rows is found when asked.
+  std::shared_ptr<PngDecoder> decoder;
+  if (!carried || m_use == Use::Decode) {
+    decoder =
+        std::make_shared<PngDecoder>(header, m_parser.Palette(), m_parser.TransparentColour());
   }
-  auto decoder =
-      std::make_shared<PngDecoder>(header, m_parser.Palette(), m_parser.TransparentColour());
-  inflater = std::make_shared<ImageDataInflater>(
-      header,
-      [decoder](std::size_t pass, std::uint32_t row, std::span<const std::uint8_t> samples) {
-        decoder->Row(pass, row, samples);
-      });
-  m_use = [inflater](std::span<const std::uint8_t> data) { inflater->Feed(data); };
+  auto inflater = std::make_shared<ImageDataInflater>(
+      header, decoder == nullptr ? RowHandler{}
+                                 : [decoder](std::size_t pass, std::uint32_t row,
+                                             std::span<const std::uint8_t> samples) {
+                                     decoder->Row(pass, row, samples);
+                                   });
+  if (carried) {
+    m_kept.emplace();
+  }
+  m_take = [this, inflater](std::span<const std::uint8_t> data) {
+    inflater->Feed(data);
+    if (m_kept) {
+      DeclareWholeWindow(m_kept->data.emplace_back(data.begin(), data.end()), m_handedOn);
+    }
+  };
   m_finish = [this, inflater, decoder] {
     inflater->End();
-    m_decoded = decoder->Finish();
+    if (decoder) {
+      m_decoded = decoder->Finish();
+    }
   };
 }
 

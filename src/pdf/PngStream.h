@@ -24,16 +24,23 @@ namespace mirablot::pdf {
 /// that is to be streamed goes on to the printer while the owner still sends it
 /// (PassImageData): its first megabytes are read at once and inflated beside whatever runs
 /// next, so a small picture is read whole, and its damage found, before any job exists. One
-/// that is to be read whole is kept, with its blank rows. Any other PNG is decoded.
+/// that is to be read whole is kept, checked whole. Any other PNG is decoded.
 class PngStream {
  public:
   /// Image data read with the header: most screenshots whole.
   static constexpr std::size_t kReadAhead = std::size_t{8} << 20;
 
+  /// What a PNG a PDF carries is read for.
+  enum class Use {
+    Stream,  ///< passed on as it arrives
+    Keep,    ///< read whole, checked, and kept
+    Decode,  ///< read whole and kept, and decoded in the same pass to be looked at
+  };
+
   /// Reads the start of the source; for a PNG, as much as its use needs (see above). Bytes
   /// that do not start like a PNG are no error (see IsPng). A picture larger than the budget
   /// is error 7 (RequireWithinBudget), a damaged one error 481.
-  PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, bool stream = true,
+  PngStream(std::unique_ptr<ByteStream> source, std::size_t budget, Use use = Use::Stream,
             std::size_t readAhead = kReadAhead);
   PngStream(const PngStream&) = delete;
   PngStream& operator=(const PngStream&) = delete;
@@ -53,14 +60,12 @@ class PngStream {
   /// the time this returns, which it does only for a picture read whole and sound.
   void PassImageData(const std::function<void(std::span<const std::uint8_t>)>& put);
 
-  /// A PNG a PDF carries, read whole and sound: its image data, and for each row whether it
-  /// is blank (each pixel within 8 of the row's first in every channel).
+  /// A PNG a PDF carries, read whole and sound: its image data.
   struct Kept {
     std::vector<std::vector<std::uint8_t>> data;
-    std::vector<bool> blankRows;
   };
   [[nodiscard]] std::optional<Kept> TakeKept();
-  /// Any other PNG, decoded.
+  /// Any other PNG, or one kept for Use::Decode, decoded.
   [[nodiscard]] std::optional<RgbImage> TakeDecoded();
 
  private:
@@ -75,7 +80,7 @@ class PngStream {
 
   std::unique_ptr<ByteStream> m_source;
   std::size_t m_budget;
-  bool m_stream;
+  Use m_use;
   bool m_isPng = false;
   bool m_imageStarted = false;
   std::vector<std::uint8_t> m_start;  // the first bytes, while it is not known to be a PNG
@@ -87,7 +92,7 @@ class PngStream {
   std::deque<std::vector<std::uint8_t>> m_ahead;  // image data read ahead, not yet handed on
   std::optional<Kept> m_kept;
   std::optional<RgbImage> m_decoded;
-  std::function<void(std::span<const std::uint8_t>)> m_use;  // of the image data read whole
+  std::function<void(std::span<const std::uint8_t>)> m_take;  // of the image data read whole
   std::function<void()> m_finish;
 };
 

@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fwrite(data, 1, size, file);
   std::fclose(file);
   std::vector<mirablot::fuzz::Print> prints;
-  for (const posix::Reading reading : {posix::Reading::Streamed, posix::Reading::Whole}) {
+  for (const posix::Reading reading :
+       {posix::Reading::Streamed, posix::Reading::Whole, posix::Reading::Decoded}) {
     prints.push_back(mirablot::fuzz::PrintOf(
         [&] { return posix::PictureFile(g_file, Decode, reading).FetchBitmap(); }));
     prints.push_back(mirablot::fuzz::PrintOf([&] {

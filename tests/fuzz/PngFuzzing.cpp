@@ -147,7 +147,9 @@ Print PrintOf(const std::function<Picture()>& fetch) {
 
 Print PrintOf(std::unique_ptr<ByteStream> bytes, bool stream, std::size_t readAhead) {
   return PrintOf([&] {
-    auto png = std::make_unique<pdf::PngStream>(std::move(bytes), kBudget, stream, readAhead);
+    using Use = pdf::PngStream::Use;
+    auto png = std::make_unique<pdf::PngStream>(std::move(bytes), kBudget,
+                                                stream ? Use::Stream : Use::Keep, readAhead);
     if (!png->IsPng()) {
       throw Error(ErrorNumber::InvalidPicture);
     }

@@ -68,13 +68,15 @@ const Bytes kRaw = {0, 1, 2, 3, 4, 5, 6, 2, 9, 9, 9, 8, 8, 8, 4, 0, 0, 0, 7, 7, 
 
 constexpr std::size_t kBudget = std::size_t{1} << 30;
 
+using Use = PngStream::Use;
+
 // A PNG arriving `piece` bytes at a time, read to be streamed (`readAhead` bytes of image data
 // with the header) or whole. A start that is no PNG goes to the decoders, which refuse it.
-std::unique_ptr<PngStream> Reading(const Bytes& png, bool stream,
+std::unique_ptr<PngStream> Reading(const Bytes& png, Use use,
                                    std::size_t readAhead = PngStream::kReadAhead,
                                    std::size_t piece = 3) {
   auto reading = std::make_unique<PngStream>(std::make_unique<testing::MemoryStream>(png, piece),
-                                             kBudget, stream, readAhead);
+                                             kBudget, use, readAhead);
   if (!reading->IsPng()) {
     throw Error(ErrorNumber::InvalidPicture);
   }
@@ -83,9 +85,9 @@ std::unique_ptr<PngStream> Reading(const Bytes& png, bool stream,
 
 // The picture's data as a print writes it, in the pieces it is handed on in; then the print
 // asks whether it was read whole.
-std::vector<Bytes> HandedOn(const Bytes& png, bool stream = true,
+std::vector<Bytes> HandedOn(const Bytes& png, Use use = Use::Stream,
                             std::size_t readAhead = PngStream::kReadAhead, std::size_t piece = 3) {
-  const Picture picture = MakePngPicture(Reading(png, stream, readAhead, piece));
+  const Picture picture = MakePngPicture(Reading(png, use, readAhead, piece));
   std::vector<Bytes> pieces;
   FlateImageOf(picture).data(
       [&](std::span<const std::uint8_t> part) { pieces.emplace_back(part.begin(), part.end()); });
@@ -95,9 +97,10 @@ std::vector<Bytes> HandedOn(const Bytes& png, bool stream = true,
 
 // The error of reading the PNG whole, which streaming it, read ahead or not, must give too.
 int ErrorOfEveryReading(const Bytes& png) {
-  const int whole = ErrorOf([&] { (void)MakePngPicture(Reading(png, false)); });
+  const int whole = ErrorOf([&] { (void)MakePngPicture(Reading(png, Use::Keep)); });
+  EXPECT_EQ(ErrorOf([&] { (void)MakePngPicture(Reading(png, Use::Decode)); }), whole);
   EXPECT_EQ(ErrorOf([&] { (void)HandedOn(png); }), whole);
-  EXPECT_EQ(ErrorOf([&] { (void)HandedOn(png, true, 0); }), whole);
+  EXPECT_EQ(ErrorOf([&] { (void)HandedOn(png, Use::Stream, 0); }), whole);
   return whole;
 }
 
@@ -160,8 +163,10 @@ TEST(PngTest, BlankRowsAreThoseWithinEightOfTheirFirstPixel) {
                         200, 0, 50, 200, 0, 50, 192, 8, 42,  // blank, in colour
                         0,   0, 0,  0,   0, 0,  0,   0, 9};
   const Bytes png = PngOf(3, 4, DeflateRows(pixels.data(), 4, 9, 9, 3));
-  EXPECT_EQ(MakePngPicture(Reading(png, false)).BlankRows(),
-            (std::vector<bool>{true, false, true, false}));
+  for (const Use use : {Use::Keep, Use::Decode}) {
+    EXPECT_EQ(MakePngPicture(Reading(png, use)).BlankRows(),
+              (std::vector<bool>{true, false, true, false}));
+  }
 }
 
 TEST(PngTest, PalettePicturesEncodeAsPngsWithTheirTransparency) {
@@ -230,8 +235,9 @@ TEST(PngTest, WhatGoesToThePrinterNamesTheWholeWindowInAPieceARead) {
   const Bytes data = NamingWindow(Deflate(noise), 0);
   const auto top = static_cast<unsigned>(data[1] & 0xE0);
   const Bytes png = PngOf(64, 64, data, 1);
-  EXPECT_LE(HandedOn(png, true, 0, std::size_t{1} << 20).size(), 2U);
-  for (const std::vector<Bytes>& pieces : {HandedOn(png, false), HandedOn(png, true, 0, 1)}) {
+  EXPECT_LE(HandedOn(png, Use::Stream, 0, std::size_t{1} << 20).size(), 2U);
+  for (const std::vector<Bytes>& pieces :
+       {HandedOn(png, Use::Keep), HandedOn(png, Use::Stream, 0, 1)}) {
     Bytes out;
     for (const Bytes& piece : pieces) {
       out.insert(out.end(), piece.begin(), piece.end());
@@ -303,18 +309,21 @@ TEST(LightPrintTest, DarkCapturesTurnToDarkOnWhitePaperKeepingTheirHuesAndTheRes
   }
 }
 
-TEST(LightPrintTest, APngKeptWholeIsDecodedToBeTurnedAndPrintsUnchangedWhenLight) {
-  // Two rows of two RGB pixels: a light one stays the very picture, a dark one turns.
+TEST(LightPrintTest, APngKeptWholeIsLookedAtDecodedAndPrintsUnchangedWhenLight) {
+  // Two rows of two RGB pixels: a light one stays the very picture, a dark one turns; kept
+  // only, or decoded as it was read.
   for (const auto& [sample, turned] : {std::pair{250, false}, std::pair{20, true}}) {
     Bytes raw;
     for (int row = 0; row < 2; ++row) {
       raw.push_back(0);
       raw.insert(raw.end(), 6, static_cast<std::uint8_t>(sample));
     }
-    const Picture kept = MakePngPicture(Reading(PngOf(2, 2, Deflate(raw)), false));
-    const Picture printed = LightPicture(kept, kBudget);
-    EXPECT_EQ(printed.Pixels() == kept.Pixels(), !turned);
-    EXPECT_EQ(RgbOf(printed) != nullptr && PixelOf(*RgbOf(printed), 3) == 0xFFFFFF, turned);
+    for (const Use use : {Use::Keep, Use::Decode}) {
+      const Picture kept = MakePngPicture(Reading(PngOf(2, 2, Deflate(raw)), use));
+      const Picture printed = LightPicture(kept, kBudget);
+      EXPECT_EQ(printed.Pixels() == kept.Pixels(), !turned);
+      EXPECT_EQ(RgbOf(printed) != nullptr && PixelOf(*RgbOf(printed), 3) == 0xFFFFFF, turned);
+    }
   }
 }
 

@@ -132,8 +132,11 @@ Picture PictureOfBytes(std::vector<std::uint8_t> bytes, const std::string& hint,
 Picture PictureOfStream(std::unique_ptr<ByteStream> stream, std::shared_ptr<const void> source,
                         const std::string& hint, std::size_t budget, const std::string& what,
                         Reading reading, const PictureDecoder& decode) {
-  auto png =
-      std::make_unique<pdf::PngStream>(std::move(stream), budget, reading == Reading::Streamed);
+  using Use = pdf::PngStream::Use;
+  const Use use = reading == Reading::Streamed ? Use::Stream
+                  : reading == Reading::Whole  ? Use::Keep
+                                               : Use::Decode;
+  auto png = std::make_unique<pdf::PngStream>(std::move(stream), budget, use);
   if (png->IsPng()) {
     return pdf::MakePngPicture(std::move(png), std::move(source));
   }

@@ -37,6 +37,9 @@ enum class Reading {
   Streamed,
   /// Whole first, so that its rows can be looked at (where to cut it across pages).
   Whole,
+  /// Whole, and decoded as it is read, so that its colours can be looked at (printed light);
+  /// its image data is kept too, for a picture that prints unchanged.
+  Decoded,
 };
 
 /// The picture in whole image data, read as PictureOfStream reads it with Reading::Whole.
