@@ -11,7 +11,7 @@ namespace mirablot {
 namespace {
 
 // The options and what each takes: a command, or a print choice with or without a value.
-enum class Takes { Command, Printer, Copies, Grey, Long, Light };
+enum class Takes { Command, Printer, Copies, Grey, Long, Light, Stamp };
 
 struct Option {
   std::string_view unix;
@@ -33,6 +33,7 @@ constexpr Option kOptions[] = {
     {"--gray", "/gray", Takes::Grey},
     {"--long", "/long", Takes::Long},
     {"--light", "/light", Takes::Light},
+    {"--stamp", "/stamp", Takes::Stamp},
 };
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -155,6 +156,9 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Option
       case Takes::Light:
         line.light = true;
         break;
+      case Takes::Stamp:
+        line.stamp = true;
+        break;
     }
     printBy = printBy.empty() ? argument : printBy;
   }
@@ -172,7 +176,7 @@ std::string UsageText(OptionStyle style) {
   const bool windows = style == OptionStyle::Windows;
   std::string text = std::string("Usage: ") + (windows ? "mirablot.exe" : "mirablot") +
                      " [--printer NAME] [--copies N] [--grey] [--long] [--light]\n"
-                     "       [FILE | -]\n"
+                     "       [--stamp] [FILE | -]\n"
                      "       " +
                      (windows ? "mirablot.exe" : "mirablot") + " --settings | --help | --version\n";
   text +=
@@ -188,14 +192,16 @@ std::string UsageText(OptionStyle style) {
       "  --light             a dark picture (more than half its pixels darker than mid\n"
       "                      lightness) printed light: its background as white paper, light\n"
       "                      text dark, colours keeping their hue; any other as it is\n"
+      "  --stamp             the date and time of printing at the foot of every page (and\n"
+      "                      with --long, the page's number), below the picture\n"
       "  --                  the options end; a file's name may start with a dash\n"
       "  --settings          open the settings window at once: nothing is read or printed\n"
       "  -h, --help          show this text\n"
       "  --version           show the version\n";
   if (windows) {
     text +=
-        "  (also /printer:NAME, /copies:N, /grey, /long, /light, /settings, /help, /? and\n"
-        "  /version)\n";
+        "  (also /printer:NAME, /copies:N, /grey, /long, /light, /stamp, /settings, /help, /?\n"
+        "  and /version)\n";
   }
   text +=
       "\n"

@@ -29,10 +29,10 @@ inline constexpr int kExitUsage = 64;
 /// How the options are written where the program runs.
 enum class OptionStyle {
   /// --settings, --help (-h), --version, --printer NAME (-d NAME), --copies N (-n N), --grey
-  /// (--gray), --long, --light; a value may also follow its option after "=".
+  /// (--gray), --long, --light, --stamp; a value may also follow its option after "=".
   Unix,
   /// The same, and Windows' own /settings, /help, /?, /version, /printer:NAME, /copies:N,
-  /// /grey, /long, /light, in any case.
+  /// /grey, /long, /light, /stamp, in any case.
   Windows,
 };
 
@@ -46,6 +46,8 @@ struct CommandLine {
   bool acrossPages = false;
   /// --light: a dark picture printed light.
   bool light = false;
+  /// --stamp: the time of printing at the foot of every page.
+  bool stamp = false;
   /// Why it is a misuse.
   std::string problem;
 };

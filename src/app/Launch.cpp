@@ -2,6 +2,7 @@
 #include "Launch.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,18 @@ constexpr float kImgDesignSize = 15;
 
 }  // namespace
 
+std::string LocalTimeStamp(std::time_t when) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &when);
+#else
+  localtime_r(&when, &local);
+#endif
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return {text, length};
+}
+
 CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const CommandLine line = ParseCommandLine(arguments, style);
@@ -30,7 +43,8 @@ CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style) {
               .picture = line.picture,
               .choices = line.choices,
               .acrossPages = line.acrossPages,
-              .light = line.light};
+              .light = line.light,
+              .stamp = line.stamp};
     case Command::Settings:
       return {.mode = LaunchMode::Settings};
     case Command::Help:
@@ -58,7 +72,8 @@ int Launch(const LaunchPlatform& platform, const CommandLineAnswer& answer) {
   PictureHolder img(platform.screen, kImgDesignSize, kImgDesignSize);
   frmMain form(
       {platform.printer, platform.clipboard, platform.screen, settings, platform.windowing,
-       answer.choices, answer.acrossPages ? print::Flow::AcrossPages : print::Flow::OnePage},
+       answer.choices, answer.acrossPages ? print::Flow::AcrossPages : print::Flow::OnePage,
+       answer.stamp ? LocalTimeStamp(std::time(nullptr)) : ""},
       img);
   try {
     form.Form_Load();

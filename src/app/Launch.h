@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,6 +58,7 @@ struct CommandLineAnswer {
   PrintChoices choices{};
   bool acrossPages = false;
   bool light = false;
+  bool stamp = false;
 };
 
 /// Another source's pictures, each changed on the way (--light: printed light).
@@ -71,6 +73,10 @@ class ChangedPictures final : public ClipboardSource {
   ClipboardSource& m_source;
   std::function<Picture(const Picture&)> m_change;
 };
+
+/// The moment in local time as --stamp prints it: "2026-12-07 23:40" (ISO order, 24 hours, no
+/// seconds).
+[[nodiscard]] std::string LocalTimeStamp(std::time_t when);
 
 /// Reads the command line (argv[0] is the program).
 [[nodiscard]] CommandLineAnswer AnswerCommandLine(int argc, char* argv[], OptionStyle style);

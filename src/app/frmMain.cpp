@@ -35,7 +35,7 @@ void frmMain::Form_Load() {
 void frmMain::PrintJob() {
   try {
     print::PrintJob job(m_services.settings, m_services.printer, m_img, m_services.choices,
-                        m_services.flow);
+                        m_services.flow, m_services.stamp);
     job.Print(m_services.clipboard.FetchBitmap());
     m_services.windowing.Unload(*this);
     m_printed = true;

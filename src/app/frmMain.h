@@ -30,6 +30,8 @@ struct MainServices {
   Windowing& windowing;
   PrintChoices choices{};
   print::Flow flow = print::Flow::OnePage;
+  /// Printed at the foot of every page; empty for nothing.
+  std::string stamp{};
 };
 
 /// The question asked after a failed print, its lines separated by carriage returns.

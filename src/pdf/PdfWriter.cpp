@@ -54,6 +54,29 @@ std::string EscapeText(const std::string& text) {
   return escaped;
 }
 
+// Helvetica's advance widths, in thousandths of the size, of the characters a stamp uses.
+int HelveticaWidth(char c) {
+  if (c >= '0' && c <= '9') {
+    return 556;
+  }
+  switch (c) {
+    case ' ':
+    case ':':
+    case '/':
+      return 278;
+    case '-':
+      return 333;
+    default:
+      throw Error(ErrorNumber::InvalidCall, "この文字は印刷できません。");
+  }
+}
+
+// Below the baseline and above the capitals, in thousandths of the size: Helvetica's
+// descenders and a little paper around the line.
+constexpr double kBoxBelow = 250;
+constexpr double kBoxAbove = 850;
+constexpr double kBoxSide = 150;
+
 }  // namespace
 
 std::vector<std::uint8_t> DeflateRows(const std::uint8_t* pixels, std::uint32_t rows,
@@ -164,6 +187,23 @@ void PdfWriter::DrawImage(int image, double x, double y, double width, double he
                Number(m_pageHeight - y - height) + " cm /Im" + std::to_string(image) + " Do Q\n";
 }
 
+void PdfWriter::DrawText(const std::string& text, double right, double baseline, double size,
+                         double grey) {
+  int width = 0;
+  for (const char c : text) {
+    width += HelveticaWidth(c);
+  }
+  const double left = right - width * size / 1000;
+  const double y = m_pageHeight - baseline;
+  const double side = kBoxSide * size / 1000;
+  const double below = kBoxBelow * size / 1000;
+  m_content += "q 1 g " + Number(left - side) + " " + Number(y - below) + " " +
+               Number(right - left + 2 * side) + " " + Number(below + kBoxAbove * size / 1000) +
+               " re f " + Number(grey) + " g BT /F1 " + Number(size) + " Tf " + Number(left) + " " +
+               Number(y) + " Td (" + EscapeText(text) + ") Tj ET Q\n";
+  m_pageText = true;
+}
+
 void PdfWriter::Finish(const std::string& title) {
   EndPage();
   std::string kids;
@@ -258,14 +298,26 @@ void PdfWriter::EndPage() {
   for (const int image : m_pageImages) {
     images += "/Im" + std::to_string(image) + " " + std::to_string(image) + " 0 R ";
   }
+  std::string fonts;
+  if (m_pageText) {
+    if (m_font == 0) {
+      m_font = NewObject();
+      BeginObject(m_font);
+      Write(
+          "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"
+          "\nendobj\n");
+    }
+    fonts = "/Font << /F1 " + std::to_string(m_font) + " 0 R >> ";
+  }
   const int page = NewObject();
   BeginObject(page);
   Write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + Number(m_pageWidth) + " " +
-        Number(m_pageHeight) + "] /Resources << /XObject << " + images + ">> >> /Contents " +
-        std::to_string(content) + " 0 R >>\nendobj\n");
+        Number(m_pageHeight) + "] /Resources << /XObject << " + images + ">> " + fonts +
+        ">> /Contents " + std::to_string(content) + " 0 R >>\nendobj\n");
   m_pages.push_back(page);
   m_content.clear();
   m_pageImages.clear();
+  m_pageText = false;
 }
 
 void PdfWriter::Write(std::string_view text) {

@@ -56,6 +56,11 @@ class PdfWriter {
   /// height; points from the page's top-left corner), only as much of it as lies within.
   void DrawImage(int image, double x, double y, double width, double height,
                  const std::optional<std::array<double, 4>>& clip = std::nullopt);
+  /// Writes a line of text in Helvetica, one of PDF's standard fonts (nothing embedded), of
+  /// `size` points and `grey` (0 black, 1 white), right-aligned at `right` with its baseline at
+  /// `baseline` (points from the page's top-left corner), on a white box just large enough
+  /// for it. Only digits, spaces and "-:/" are known: any other text is error 5 (InvalidCall).
+  void DrawText(const std::string& text, double right, double baseline, double size, double grey);
   /// Ends the last page and writes the document's tables.
   void Finish(const std::string& title);
 
@@ -79,6 +84,8 @@ class PdfWriter {
   double m_pageHeight = 0;
   std::string m_content;
   std::vector<int> m_pageImages;
+  bool m_pageText = false;  // whether the page uses the font
+  int m_font = 0;           // its object, once written
 };
 
 }  // namespace mirablot::pdf

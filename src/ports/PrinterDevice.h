@@ -50,6 +50,10 @@ class PrinterDevice {
   /// of its slices are drawn.
   virtual void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
                                float width, float height) = 0;
+  /// Writes one line of small dark grey text (7 points; digits, spaces and "-:/"), right-
+  /// aligned at `right` with its baseline at `baseline`, on a white box just large enough for
+  /// it: whatever was drawn under it is hidden there.
+  virtual void DrawStamp(const std::string& text, float right, float baseline) = 0;
   /// Ends the document and hands it to the printer.
   virtual void EndDocument() = 0;
   /// Discards the open document unprinted. With none open it fails with error 482

@@ -18,6 +18,8 @@ namespace {
 constexpr double kTwipsPerMillimetre = 56.7;
 // Kept free on each axis, for both of its edges together.
 constexpr std::int32_t kPageAllowance = 700;
+// The stamp's baseline above the printable area's foot: room for its descenders and its box.
+constexpr std::int32_t kStampBaselineRaise = 60;
 // Repeated at the top of the next page where a picture is cut through its content.
 constexpr double kOverlapTwips = 2 * kTwipsPerMillimetre;
 
@@ -32,13 +34,25 @@ std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& b
       slices.push_back({first, height - first});
       break;
     }
-    int cut = end - 1;
-    while (cut >= end - perPage / 10 && !(cut < static_cast<int>(blank.size()) && blank[cut])) {
-      --cut;
+    const int window = end - perPage / 10;
+    const auto isBlank = [&](int row) {
+      return row < static_cast<int>(blank.size()) && blank[static_cast<std::size_t>(row)];
+    };
+    int lowest = end - 1;
+    while (lowest >= window && !isBlank(lowest)) {
+      --lowest;
     }
-    if (cut >= end - perPage / 10) {
-      slices.push_back({first, cut + 1 - first});  // below the blank row
-      first = cut + 1;
+    if (lowest >= window) {
+      // In the middle of that blank run (within the window), so that blank rows stay on both
+      // sides: a renderer samples the row past a clip edge at part coverage, and a line of
+      // text right below the cut would show as a thin line at the foot of the page.
+      int top = lowest;
+      while (top > window && top > first + 1 && isBlank(top - 1)) {
+        --top;
+      }
+      const int cut = top + (lowest - top + 2) / 2;
+      slices.push_back({first, cut - first});
+      first = cut;
     } else {
       slices.push_back({first, perPage});
       first = end - overlap;
@@ -48,12 +62,13 @@ std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& b
 }
 
 PrintJob::PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
-                   PrintChoices choices, Flow flow)
+                   PrintChoices choices, Flow flow, std::string stamp)
     : m_settings(settings),
       m_printer(printer),
       m_img(img),
       m_choices(std::move(choices)),
-      m_flow(flow) {}
+      m_flow(flow),
+      m_stamp(std::move(stamp)) {}
 
 void PrintJob::Print(Picture picture) {
   m_printer.Choose(m_choices);
@@ -101,11 +116,13 @@ bool PrintJob::PrintAcrossPages() {
   const float width = m_img.Width();
   const float x =
       static_cast<float>(CheckedAdd(MarginOffset(Axis::Horizontal), AlignOffset(Axis::Horizontal)));
-  for (const Slice& slice : slices) {
+  for (std::size_t page = 0; page < slices.size(); ++page) {
+    const Slice& slice = slices[page];
     m_printer.NewPage();
     m_printer.DrawPictureRows(picture, slice.first, slice.rows, x,
                               static_cast<float>(MarginOffset(Axis::Vertical)), width,
                               ToSingle(slice.rows * rowTwips));
+    Stamp(std::to_string(page + 1) + "/" + std::to_string(slices.size()));
   }
   m_printer.EndDocument();
   return true;
@@ -126,7 +143,21 @@ void PrintJob::PrintOnePage() {
   const float width = m_img.Width();
   const float height = m_img.Height();
   m_printer.DrawPicture(drawn, x, y, width, height);
+  Stamp();
   m_printer.EndDocument();
+}
+
+void PrintJob::Stamp(const std::string& pageNumber) {
+  if (m_stamp.empty()) {
+    return;
+  }
+  // A right- or bottom-aligned picture ends 700 twips short of the page: the stamp's line is
+  // below that end, so it never moves or shrinks the picture.
+  const std::int32_t right = CheckedSubtract(RoundToInt32(m_printer.PageWidth()), kPageAllowance);
+  const std::int32_t baseline =
+      CheckedSubtract(RoundToInt32(m_printer.PageHeight()), kStampBaselineRaise);
+  m_printer.DrawStamp(pageNumber.empty() ? m_stamp : m_stamp + "  " + pageNumber,
+                      static_cast<float>(right), static_cast<float>(baseline));
 }
 
 void PrintJob::ApplyOrientation() {

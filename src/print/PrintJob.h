@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/Picture.h"
@@ -36,8 +37,9 @@ struct Slice {
 };
 
 /// Cuts a picture of `height` rows into pages of at most `perPage` rows: in the last tenth of a
-/// page, below the lowest blank row; where none is blank, at the page's end, the next page
-/// repeating the last `overlap` rows, so that none is lost.
+/// page, in the middle of the lowest run of blank rows there (a single blank row stays above
+/// the cut); where none is blank, at the page's end, the next page repeating the last
+/// `overlap` rows, so that none is lost.
 [[nodiscard]] std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& blank,
                                            int overlap);
 
@@ -47,8 +49,10 @@ struct Slice {
 /// Nothing is caught: an Error leaves the document open for the caller to abort.
 class PrintJob {
  public:
+  /// `stamp`, when not empty, is printed at the foot of every page (across pages, with the
+  /// page's number and the count after it), below the room the picture is laid out in.
   PrintJob(SettingsStore& settings, PrinterDevice& printer, ImageHolder& img,
-           PrintChoices choices = {}, Flow flow = Flow::OnePage);
+           PrintChoices choices = {}, Flow flow = Flow::OnePage, std::string stamp = {});
 
   /// Gives the printer the run's choices, puts the picture into the image holder at its natural
   /// size, sets the orientation, fits it to the paper when asked, starts the page, draws it at
@@ -77,12 +81,15 @@ class PrintJob {
   void PrintOnePage();
   // Prints the picture across pages; false when it fits on one, which prints as usual.
   [[nodiscard]] bool PrintAcrossPages();
+  // The stamp at the foot of the page, right-aligned under the end of the picture's room.
+  void Stamp(const std::string& pageNumber = {});
 
   SettingsStore& m_settings;
   PrinterDevice& m_printer;
   ImageHolder& m_img;
   PrintChoices m_choices;
   Flow m_flow;
+  std::string m_stamp;
 };
 
 }  // namespace print

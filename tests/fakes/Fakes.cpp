@@ -78,6 +78,13 @@ void FakePrinter::DrawPictureRows(const Picture& /*picture*/, int firstRow, int 
   drawings.push_back(drawing.str());
 }
 
+void FakePrinter::DrawStamp(const std::string& text, float right, float baseline) {
+  if (!m_page) {
+    throw Error(ErrorNumber::PrinterError, "no document is open");
+  }
+  stamps.push_back({text, right, baseline, PageWidth(), PageHeight()});
+}
+
 void FakePrinter::CloseDocument(std::string call) {
   m_log.Add(std::move(call));
   if (!m_page) {

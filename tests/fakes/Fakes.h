@@ -78,13 +78,22 @@ class FakePrinter final : public PrinterDevice {
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
   void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
                        float width, float height) override;
+  void DrawStamp(const std::string& text, float right, float baseline) override;
   void EndDocument() override;
   void AbortDocument() override;
+
+  /// A stamp as drawn, with the page's extents then.
+  struct Stamp {
+    std::string text;
+    float right, baseline;
+    double pageWidth, pageHeight;
+  };
 
   Orientation orientation = Orientation::Portrait;  // the printer's own, until set
   double portraitWidth = 11900;
   double portraitHeight = 16840;
   std::vector<std::string> drawings;
+  std::vector<Stamp> stamps;
   int documentsPrinted = 0;
 
  private:

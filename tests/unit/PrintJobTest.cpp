@@ -44,10 +44,11 @@ struct StartUp : fake::Desk {
   }
 
   // What the job drew, "; " between pages, after "!" and the number of the error raised.
-  std::string Print(Picture picture, print::Flow flow = print::Flow::OnePage) {
+  std::string Print(Picture picture, print::Flow flow = print::Flow::OnePage,
+                    const std::string& stamp = "") {
     std::ostringstream outcome;
     try {
-      print::PrintJob(store, printer, img, {}, flow).Print(std::move(picture));
+      print::PrintJob(store, printer, img, {}, flow, stamp).Print(std::move(picture));
       EXPECT_EQ(printer.documentsPrinted, 1);
     } catch (const Error& error) {
       outcome << '!' << error.Number();
@@ -148,21 +149,38 @@ TEST(PrintJob, PlacesThePictureAsTheMarginAlignmentOrientationAndFitSay) {
            // One page is enough: printed as without --long, bottom-aligned: 16140 - 15000.
            Layout{"PositionV=2", "portrait 0,1140 1500x15000", "", 100, 1000, kLong},
        }) {
-    StartUp job(layout.stored, std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
-    if (std::isdigit(*layout.printer)) {
-      job.printer.portraitWidth = std::stod(layout.printer);
+    // With a stamp the picture prints exactly where it prints without one, and each page's
+    // stamp (its 7-point line, 140 twips and its descenders) lies in the 700 twips below the
+    // picture's room.
+    for (const std::string stamp : {"", "2026-12-07 23:40"}) {
+      StartUp job(layout.stored,
+                  std::string(layout.printer) == "landscape" ? kLandscape : kPortrait);
+      if (std::isdigit(*layout.printer)) {
+        job.printer.portraitWidth = std::stod(layout.printer);
+      }
+      std::vector<bool> blank(static_cast<std::size_t>(layout.height));
+      if (layout.blankRow >= 0) {
+        blank[static_cast<std::size_t>(layout.blankRow)] = true;
+      }
+      EXPECT_EQ(
+          job.Print(fake::MakePicture(layout.width, layout.height, blank), layout.flow, stamp),
+          layout.drawn)
+          << layout.stored << ' ' << layout.printer << ' ' << stamp;
+      const auto& stamps = job.printer.stamps;
+      ASSERT_EQ(stamps.size(), stamp.empty() ? 0 : job.printer.drawings.size());
+      for (std::size_t page = 0; page < stamps.size(); ++page) {
+        const std::string number = std::to_string(page + 1) + "/" + std::to_string(stamps.size());
+        const bool acrossPages = job.printer.drawings[page].find(" rows ") != std::string::npos;
+        EXPECT_EQ(stamps[page].text, acrossPages ? stamp + "  " + number : stamp);
+        EXPECT_GE(stamps[page].baseline - 140, stamps[page].pageHeight - 700) << layout.stored;
+        EXPECT_LE(stamps[page].baseline + 40, stamps[page].pageHeight) << layout.stored;
+        EXPECT_LE(stamps[page].right, stamps[page].pageWidth) << layout.stored;
+      }
     }
-    std::vector<bool> blank(static_cast<std::size_t>(layout.height));
-    if (layout.blankRow >= 0) {
-      blank[static_cast<std::size_t>(layout.blankRow)] = true;
-    }
-    EXPECT_EQ(job.Print(fake::MakePicture(layout.width, layout.height, blank), layout.flow),
-              layout.drawn)
-        << layout.stored << ' ' << layout.printer;
   }
 }
 
-TEST(PrintJob, CutsLongPicturesBelowTheLowestBlankRowNearAPagesEndElseOverlaps) {
+TEST(PrintJob, CutsLongPicturesInTheLowestBlankRunNearAPagesEndElseOverlaps) {
   using print::Slice;
   std::vector<bool> blank(100);
   for (const auto& [blankRows, perPage, overlap, slices] :
@@ -172,6 +190,10 @@ TEST(PrintJob, CutsLongPicturesBelowTheLowestBlankRowNearAPagesEndElseOverlaps) 
            // Blank rows in the last tenth of a page (36 to 39): below the lowest one.
            {{37}, 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
            {{36, 38, 77}, 40, 3, {{0, 39}, {39, 39}, {78, 22}}},
+           // A run of them: in its middle, two rows on either side; one reaching above the last
+           // tenth is cut in the middle of what lies inside it.
+           {{36, 37, 38, 39}, 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
+           {{30, 31, 32, 33, 34, 35, 36, 37, 38}, 40, 3, {{0, 38}, {38, 40}, {75, 25}}},
            // Higher up is too far from the page's end.
            {{35}, 40, 3, {{0, 40}, {37, 40}, {74, 26}}},
            {{}, 100, 3, {{0, 100}}},
@@ -264,7 +286,8 @@ std::string Rendered(const CommandLine& line) {
     if (choices.copies > 0) {
       text << " x" << choices.copies;
     }
-    text << (choices.monochrome ? " grey" : "") << (line.acrossPages ? " long" : "");
+    text << (choices.monochrome ? " grey" : "") << (line.acrossPages ? " long" : "")
+         << (line.light ? " light" : "") << (line.stamp ? " stamp" : "");
   }
   return text.str();
 }
@@ -299,12 +322,13 @@ TEST(CommandLine, ChoosesTheCommandThePictureAndThePrintChoices) {
          "-n 999 => print x999", "--copies=1 => print x1", "--copies 0 => misuse",
          "--copies 1000 => misuse", "--copies 2x => misuse", "--copies +2 => misuse",
          "--gray => print grey", "--grey - --copies 2 -d P => print - P x2 grey",
-         "--long - -n 2 => print - x2 long"});
+         "--long - -n 2 => print - x2 long", "--stamp --light --long => print long light stamp"});
   Check(OptionStyle::Windows,
         {"/settings => settings", "/Settings => settings", "/? => help",
          "--settings /SETTINGS => settings", "/version => version", "/print => misuse",
          "/PRINTER:Labels /copies:2 /grey C:\\pic.png => print C:\\pic.png Labels x2 grey",
-         "/copies:0 => misuse", "/LONG => print long", "/grey /settings => misuse"});
+         "/copies:0 => misuse", "/LONG => print long", "/Stamp /light => print light stamp",
+         "/grey /settings => misuse"});
   EXPECT_EQ(ParseCommandLine(std::vector<std::string_view>{""}, OptionStyle::Unix).command,
             Command::Misuse);
 }

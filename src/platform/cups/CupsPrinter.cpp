@@ -25,6 +25,9 @@ namespace mirablot::cups {
 namespace {
 
 constexpr double kTwipsPerPoint = 20.0;
+// The stamp: small, and dark grey rather than black, so that it reads as a note.
+constexpr double kStampPoints = 7;
+constexpr double kStampGrey = 0.3;
 constexpr double kPointsPerHundredthMillimetre = 72.0 / 2540.0;
 constexpr const char* kJobTitle = "Mirablot";
 constexpr const char* kFallbackMedia = "iso_a4_210x297mm";
@@ -452,6 +455,16 @@ void CupsPrinter::DrawPictureRows(const Picture& picture, int firstRow, int rows
   const double rowHeight = shownHeight / rows;
   m_writer->DrawImage(image, left, top - firstRow * rowHeight, shownWidth,
                       rowHeight * picture.Height(), std::array{left, top, shownWidth, shownHeight});
+}
+
+void CupsPrinter::DrawStamp(const std::string& text, float right, float baseline) {
+  RequireDocument();
+  if (!std::isfinite(right) || !std::isfinite(baseline)) {
+    throw Error(ErrorNumber::InvalidCall);
+  }
+  const Area area = PrintableArea();
+  m_writer->DrawText(text, area.left + right / kTwipsPerPoint, area.top + baseline / kTwipsPerPoint,
+                     kStampPoints, kStampGrey);
 }
 
 int CupsPrinter::ImageOf(const Picture& picture) {

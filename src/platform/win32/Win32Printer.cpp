@@ -226,6 +226,38 @@ void Win32Printer::DrawPictureRows(const Picture& picture, int firstRow, int row
   }
 }
 
+void Win32Printer::DrawStamp(const std::string& text, float right, float baseline) {
+  if (!m_pageOpen) {
+    throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
+  }
+  if (!std::isfinite(right) || !std::isfinite(baseline)) {
+    throw Error(ErrorNumber::InvalidCall);
+  }
+  // 7 points, Arial (the metrics of the PDF's Helvetica), dark grey on an opaque white cell:
+  // what was drawn under it is hidden there, as on the Linux printer.
+  const int dpiY = GetDeviceCaps(m_dc, LOGPIXELSY);
+  HFONT font = CreateFontW(-MulDiv(7, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, L"Arial");
+  if (font == nullptr) {
+    ThrowLastError("文字を印刷できません", ErrorNumber::PrinterError);
+  }
+  HGDIOBJ before = SelectObject(m_dc, font);
+  SetTextAlign(m_dc, TA_RIGHT | TA_BASELINE);
+  SetTextColor(m_dc, RGB(77, 77, 77));
+  SetBkColor(m_dc, RGB(255, 255, 255));
+  SetBkMode(m_dc, OPAQUE);
+  const std::wstring wide = Wide(text);
+  const BOOL written =
+      TextOutW(m_dc, DeviceUnits(right, GetDeviceCaps(m_dc, LOGPIXELSX)),
+               DeviceUnits(baseline, dpiY), wide.c_str(), static_cast<int>(wide.size()));
+  SelectObject(m_dc, before);
+  DeleteObject(font);
+  if (!written) {
+    ThrowLastError("文字を印刷できません", ErrorNumber::PrinterError);
+  }
+}
+
 void Win32Printer::EndDocument() {
   if (!m_documentOpen) {
     throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");

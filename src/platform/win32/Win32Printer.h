@@ -30,6 +30,7 @@ class Win32Printer final : public PrinterDevice {
   void DrawPicture(const Picture& picture, float x, float y, float width, float height) override;
   void DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
                        float width, float height) override;
+  void DrawStamp(const std::string& text, float right, float baseline) override;
   void EndDocument() override;
   void AbortDocument() override;
 
