@@ -211,6 +211,20 @@ expect_error() {
 
 pdfcheck() { /usr/bin/python3 "$E2E_SOURCE_DIR/pdfcheck.py" "$@"; }
 
+# expect_stamp [PAGES]: each page printed says when (a minute from the program's start to now)
+# and, of more than one, which page it is.
+expect_stamp() {
+  local pdf pages=${1:-1} page text number=""
+  pdf=$(printed_pdf)
+  local minutes
+  minutes="$(date -d "@$((STARTED_NS / 1000000000))" '+%Y-%m-%d %H:%M')|$(date '+%Y-%m-%d %H:%M')"
+  for ((page = 1; page <= pages; page++)); do
+    ((pages == 1)) || number=" $page/$pages"
+    text=$(pdftotext -f "$page" -l "$page" "$pdf" - | tr -s '[:space:]' ' ')
+    grep -qE "^ ?($minutes)$number ?\$" <<<"$text" || fail "page $page of $pages says \"$text\""
+  done
+}
+
 # expect_print SOURCE ORIENTATION X Y W H [PDFCHECK OPTIONS]: printed once, there, and so.
 expect_print() {
   expect_status 0

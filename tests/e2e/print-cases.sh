@@ -19,11 +19,13 @@ case_nothing_stored() {
 # Landscape, 16840 x 11900 twips: x = round((16840 - 700 - 4500) / 2) = 5820; the top margin
 # 12.5 x 56.7 = 708.75, to 709 twips. Then, on Linux, the same in a German locale of our own
 # (glibc reads it from LOCPATH, Qt from the name): the decimal comma changes neither the
-# margin read nor the PDF's numbers.
+# margin read nor the PDF's numbers. The first print is stamped: the stamp is text below the
+# picture's room, and the picture is where it is without one.
 case_landscape_top_margin() {
   store Orientation=1 Zoom=0 PositionH=1 PositionV=0 Space0=0 Space1=1 SpaceMM=12.5
-  print_picture "$CASE_DIR/pic.$PICTURE" 300 200
-  expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 35.45 225 150
+  print_picture "$CASE_DIR/pic.$PICTURE" 300 200 "" --stamp
+  expect_print "$CASE_DIR/pic.$PICTURE" landscape 291 35.45 225 150 --stamp
+  expect_stamp
   [[ -n ${WINEPREFIX:-} ]] && return
   locale_of_our_own de_DE
   LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 print_picture "$CASE_DIR/pic.png" 300 200
@@ -32,16 +34,15 @@ case_landscape_top_margin() {
 
 # A scrolling capture across pages (--long), fitted to the width: 1000 x 6000 pixels become
 # 11200 x 67200 twips, 11.2 a row, so that 1441 rows fill a page of 16140 twips: five pages,
-# each cut below a blank row between two lines of text. Then, on Linux, the decoding budget:
+# each cut in the middle of the blank rows between two lines of text, each stamped with the
+# time and its number. Then, on Linux, the decoding budget:
 # three 5K screens print, fitted into 11200 x 16140 twips (560 x 105 pt); a picture that
 # declares an enormous size is refused, its size said.
 case_long_picture() {
   store Zoom=1
-  print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long
+  print_picture "$CASE_DIR/pic.$PICTURE" 1000 6000 TEXT --long --stamp
   expect_status 0
-  local pdf
-  pdf=$(printed_pdf)
-  [[ $(pdfinfo "$pdf" | sed -n 's/^Pages: *//p') == 5 ]] || fail "$(pdfinfo "$pdf" | grep Pages)"
+  expect_stamp 5
   [[ -n ${WINEPREFIX:-} ]] && return
   pdfcheck --long "$(sent_document)" "$CASE_DIR/pic.png" ||
     fail "the document sent does not hold the picture in slices as it should"

@@ -196,30 +196,38 @@ TEST(PdfWriterTest, PlacesPicturesFromTheTopLeftOnPagesOfTheirOwnSize) {
   const std::string pdf = WriteDocument([&](PdfWriter& writer) {
     writer.BeginPage(595.5, 842);
     writer.DrawImage(image, 10, 20, 100.25, 50);
+    // Right-aligned at 500 by Helvetica's widths (14 digits, 2 dashes, 3 blanks, ':' and '/':
+    // 9840 thousandths, 68.88 pt at 7 pt), on its white box, over the picture drawn before.
+    writer.DrawText("2026-12-07 23:40  1/2", 500, 830, 7, 0.3);
+    EXPECT_EQ(ErrorOf([&] { writer.DrawText("2026年", 500, 830, 7, 0.3); }), 5);
     writer.BeginPage(842, 595.5);
     writer.DrawImage({4, 2, 3, DataIn({data}), DataIn({data})}, 0, 0, 842, 595.5);  // see-through
   });
   // y measured upwards: 842 - 20 - 50 = 772.
-  for (const char* part : {"q 100.25 0 0 50 10 772 cm /Im3 Do Q", "/MediaBox [0 0 595.5 842]",
-                           "/MediaBox [0 0 842 595.5]", "q 842 0 0 595.5 0 0 cm", "/Count 2",
-                           "/Width 4 /Height 2 /ColorSpace /DeviceRGB",
-                           "/Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 4",
-                           "/Title (Mirablot \\(test\\))", "/Columns 4 >> /SMask 7 0 R",
-                           "7 0 obj\n<< /Type /XObject /Subtype /Image /Width 4 /Height 2 "
-                           "/ColorSpace /DeviceGray"}) {
+  for (const char* part :
+       {"q 100.25 0 0 50 10 772 cm /Im3 Do Q\nq 1 g 430.07 10.25 70.98 7.7 re f "
+        "0.3 g BT /F1 7 Tf 431.12 12 Td (2026-12-07 23:40  1/2) Tj ET Q",
+        "/Type /Font /Subtype /Type1 /BaseFont /Helvetica",
+        "/XObject << /Im3 3 0 R >> /Font << /F1 6 0 R >> >>", "/XObject << /Im10 10 0 R >> >>",
+        "/MediaBox [0 0 595.5 842]", "/MediaBox [0 0 842 595.5]", "q 842 0 0 595.5 0 0 cm",
+        "/Count 2", "/Width 4 /Height 2 /ColorSpace /DeviceRGB",
+        "/Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns 4", "/Title (Mirablot \\(test\\))",
+        "/Columns 4 >> /SMask 8 0 R",
+        "8 0 obj\n<< /Type /XObject /Subtype /Image /Width 4 /Height 2 "
+        "/ColorSpace /DeviceGray"}) {
     EXPECT_NE(pdf.find(part), std::string::npos) << part << '\n' << pdf;
   }
-  // 3 images (one the mask) and their lengths, 2 contents, 2 pages, pages, catalog, info: each
-  // entry of 20 bytes points at its object, and the table is where startxref says.
-  const std::size_t table = pdf.find("xref\n0 14\n0000000000 65535 f \n");
+  // 3 images (one the mask) and their lengths, 2 contents, a font, 2 pages, pages, catalog,
+  // info: each entry of 20 bytes points at its object, and the table is where startxref says.
+  const std::size_t table = pdf.find("xref\n0 15\n0000000000 65535 f \n");
   ASSERT_NE(table, std::string::npos);
-  for (std::size_t number = 1; number < 14; ++number) {
+  for (std::size_t number = 1; number < 15; ++number) {
     const std::string entry = pdf.substr(table + 10 + 20 * number, 20);
     EXPECT_EQ(entry.substr(10), " 00000 n \n");
     const std::string object = std::to_string(number) + " 0 obj";
     EXPECT_EQ(pdf.compare(std::stoul(entry), object.size(), object), 0) << object;
   }
-  EXPECT_EQ(pdf.compare(table + 290, 7, "trailer"), 0);
+  EXPECT_EQ(pdf.compare(table + 310, 7, "trailer"), 0);
   EXPECT_EQ(std::stoul(pdf.substr(pdf.find("startxref\n") + 10)), table);
 }
 
