@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # End to end on real Wayland compositors, headless, on the shared harness's print scheduler:
-# sway (wlroots), with XWayland or without, and GNOME Shell, through the same cases. Mirablot
-# reads sway's clipboard through data control, without a window (X11 clients get it only while
-# one of sway's windows has focus), and GNOME's through XWayland's.
+# sway (wlroots) and KWin, with XWayland or without, and GNOME Shell, through the same cases.
+# Mirablot reads sway's and KWin's clipboard through data control, without a window (X11
+# clients get it only while one of theirs has focus), and GNOME's through XWayland's.
 #
-#   wayland-cases.sh sway_with_xwayland | sway_without_xwayland | gnome_shell
+#   wayland-cases.sh sway_with_xwayland | sway_without_xwayland | kwin_with_xwayland |
+#                    kwin_without_xwayland | gnome_shell
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # compositor NAME COMMAND...: in a process group of its own, as nobody after ROOT_FIRST (as root).
@@ -48,6 +49,27 @@ sway_has() { swaymsg -t get_tree | grep -qF "\"name\": \"$1\""; }
 sway_close() { swaymsg "[title=\"^$1\$\"] kill" >/dev/null; }
 sway_press() { wtype "${@:3}"; }
 
+# start_kwin SCALE [--xwayland]: KWin on a 1024 x 768 virtual output at SCALE, on a session
+# bus of its own. Its binary's file capability makes an exec by nobody fail; a copy runs.
+start_kwin() {
+  desktop_as_nobody
+  cp /usr/bin/kwin_wayland "$DESKTOP_DIR/"
+  # Started once it (and its XWayland) is ready, split as a shell would.
+  compositor kwin LIBGL_ALWAYS_SOFTWARE=1 dbus-run-session -- kwin_wayland --virtual --scale "$1" "${@:2}" \
+    "sh -c 'echo \$WAYLAND_DISPLAY \$DBUS_SESSION_BUS_ADDRESS \$DISPLAY >\$XDG_RUNTIME_DIR/session'"
+  # Its buttons are pressed as a screen reader would: it offers no virtual keyboard.
+  export DBUS_SESSION_BUS_ADDRESS=$SESSION QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# kwin_runner METHOD ARGS...: KWin's window search (its KRunner interface). Match "TITLE" finds
+# a window, Match "TITLE close" the way to close it, which Run takes.
+kwin_runner() { "${AS_NOBODY[@]}" gdbus call --session --dest org.kde.KWin --object-path /WindowsRunner \
+  --method "org.kde.krunner1.$1" "${@:2}"; }
+kwin_copy() { sway_copy "$@"; }
+kwin_has() { kwin_runner Match "$1" | grep -qF ", '$1', "; }
+kwin_close() { kwin_runner Run "$(kwin_runner Match "$1 close" | grep -o '[0-9]_{[-0-9a-f]*}')" "" >/dev/null; }
+kwin_press() { wait_for 20 buttons "$1" "$2" || fail "no button $2 in \"$1\""; }
+
 # start_gnome 1: the shell, with XWayland, on a 1280 x 800 virtual monitor. It needs a system
 # bus (UPower, logind): one of its own, in a mount namespace of its own. In unsafe mode, it owns
 # the clipboard (St.Clipboard, through Eval) and closes windows: its seat has no keyboard.
@@ -84,8 +106,7 @@ gnome_has() { [[ $(shell_eval "global.display.list_all_windows().some(w => w.tit
 gnome_close() {
   shell_eval "global.display.list_all_windows().filter(w => w.title === '$1').forEach(w => w.delete(global.get_current_time()))"
 }
-# Its buttons are pressed as a screen reader would: its seat has no keyboard.
-gnome_press() { wait_for 20 buttons "$1" "$2" || fail "no button $2 in \"$1\""; }
+gnome_press() { kwin_press "$@"; }
 
 copy_picture() { local type=image/${1##*.}; "${DESKTOP}_copy" "${type/jpg/jpeg}" "$1"; }
 
@@ -142,6 +163,10 @@ on_wayland() {
 case_sway_with_xwayland() { on_wayland sway 2 enable; }
 
 case_sway_without_xwayland() { on_wayland sway 2 disable; }
+
+case_kwin_with_xwayland() { on_wayland kwin 1 --xwayland; }
+
+case_kwin_without_xwayland() { on_wayland kwin 2; }
 
 case_gnome_shell() { on_wayland gnome 1; }
 
