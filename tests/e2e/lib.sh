@@ -90,12 +90,9 @@ desktop_as_nobody() {
   DESKTOP_DIR=$(mktemp -d /tmp/mirablot-desktop.XXXXXX)
   on_exit rm -rf "$DESKTOP_DIR"
   chmod 0755 "$DESKTOP_DIR"
-  mkdir -m 0700 "$DESKTOP_DIR/runtime"
-  mkdir "$DESKTOP_DIR/home" "$DESKTOP_DIR/config"
-  chown nobody:nogroup "$DESKTOP_DIR"/{runtime,home,config}
-  cp "$MIRABLOT" "$DESKTOP_DIR/mirablot"
-  cp "$(dirname "$MIRABLOT")/mirablot-qt.so" "$DESKTOP_DIR/"  # its window module, beside it
-  MIRABLOT=$DESKTOP_DIR/mirablot
+  install -d -m 0700 -o nobody -g nogroup "$DESKTOP_DIR"/{runtime,home,config}
+  cp "$MIRABLOT" "$(dirname "$MIRABLOT")/mirablot-qt.so" "$DESKTOP_DIR/"  # its window module, beside it
+  MIRABLOT=$DESKTOP_DIR/${MIRABLOT##*/}
   export XDG_RUNTIME_DIR=$DESKTOP_DIR/runtime XDG_CONFIG_HOME=$DESKTOP_DIR/config HOME=$DESKTOP_DIR/home
   SETTINGS_FILE=$XDG_CONFIG_HOME/Quillery/Quillery.conf
   # Ghostscript writes the PDF as the job's owner.
@@ -103,6 +100,19 @@ desktop_as_nobody() {
   on_exit chmod 0755 "$E2E_PDF_DIR"
   AS_NOBODY=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
   RUN_AS=("${AS_NOBODY[@]}")
+}
+
+# buttons WINDOW [NAME]: the push buttons of the window titled WINDOW as a screen reader reads
+# them (QT_LINUX_ACCESSIBILITY_ALWAYS_ON); with NAME, that one pressed, failing when not there.
+buttons() {
+  "${RUN_AS[@]}" /usr/bin/python3 -c 'import pyatspi, sys
+def buttons(node):
+    own = [node] if node.getRoleName() == "push button" else []
+    return own + [button for child in node if child is not None for button in buttons(child)]
+found = [button for app in pyatspi.Registry.getDesktop(0) for window in app
+         if window is not None and window.name == sys.argv[1] for button in buttons(window)]
+print(*(button.name for button in found))
+sys.exit(len(sys.argv) > 2 and not [b for b in found if b.name == sys.argv[2] and b.queryAction().doAction(0)])' "$@"
 }
 
 # locale_of_our_own NAME: the UTF-8 locale NAME built for the case, which glibc finds on LOCPATH.
