@@ -47,7 +47,7 @@ std::vector<Slice> SliceRows(int height, int perPage, const std::vector<bool>& b
       // sides: a renderer samples the row past a clip edge at part coverage, and a line of
       // text right below the cut would show as a thin line at the foot of the page.
       int top = lowest;
-      while (top > window && top > first + 1 && isBlank(top - 1)) {
+      while (top > window && isBlank(top - 1)) {
         --top;
       }
       const int cut = top + (lowest - top + 2) / 2;

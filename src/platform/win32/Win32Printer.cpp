@@ -191,9 +191,7 @@ void Win32Printer::DrawPicture(const Picture& picture, float x, float y, float w
 
 void Win32Printer::DrawPictureRows(const Picture& picture, int firstRow, int rows, float x, float y,
                                    float width, float height) {
-  if (!m_pageOpen) {
-    throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
-  }
+  RequirePage();
   if (!std::isfinite(x) || !std::isfinite(y)) {
     throw Error(ErrorNumber::InvalidCall);
   }
@@ -226,10 +224,14 @@ void Win32Printer::DrawPictureRows(const Picture& picture, int firstRow, int row
   }
 }
 
-void Win32Printer::DrawStamp(const std::string& text, float right, float baseline) {
+void Win32Printer::RequirePage() const {
   if (!m_pageOpen) {
     throw Error(ErrorNumber::PrinterError, "印刷ドキュメントが開始されていません。");
   }
+}
+
+void Win32Printer::DrawStamp(const std::string& text, float right, float baseline) {
+  RequirePage();
   if (!std::isfinite(right) || !std::isfinite(baseline)) {
     throw Error(ErrorNumber::InvalidCall);
   }

@@ -38,6 +38,8 @@ class Win32Printer final : public PrinterDevice {
   HDC__* Dc();
   [[nodiscard]] _devicemodeW* Mode();
   [[nodiscard]] int DeviceUnits(double twips, int dotsPerInch) const;
+  // Drawing needs a page: error 482 without one.
+  void RequirePage() const;
 
   PrintChoices m_choices;
   std::wstring m_name;
